@@ -1,0 +1,22 @@
+#include "flatten/channel_clock.h"
+
+namespace quorlin {
+
+bool ChannelClock::CanPlay(std::uint8_t duration) const {
+  return value_ + duration * kUnit * divider_ <= INT32_MAX;
+}
+
+std::uint8_t ChannelClock::Play(std::uint8_t duration) {
+  value_ = static_cast<std::int32_t>(value_ + duration * kUnit * divider_);
+  if (!Fitting() || value_ <= target_) return duration;
+  // The clock was below the target when the step began, so the cut leaves
+  // between 1 and `duration` units: the crossing note is shortened, never dropped.
+  const std::int64_t overshoot_units = (std::int64_t{value_} - target_) / divider_ / kUnit;
+  return static_cast<std::uint8_t>(duration - overshoot_units);
+}
+
+std::int64_t ChannelClock::FillUnits() const {
+  return (std::int64_t{target_} - value_) / divider_ / kUnit;
+}
+
+}  // namespace quorlin

@@ -1,0 +1,376 @@
+#include "flatten/unpack_channel.h"
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "flatten/channel_clock.h"
+#include "track/bytes.h"
+#include "track/format.h"
+#include "track/track_error.h"
+
+namespace quorlin {
+namespace {
+
+constexpr int kLoopCounters = 4;
+constexpr int kCallStackDepth = 4;
+constexpr int kRevisitBudget = 2;
+// Only positions below this have a byte in the visited map.
+constexpr int kVisitedMapSize = static_cast<int>(ChannelBuffer::kWorkAreaSize);
+// Loop states remembered while a fitting walk makes no time; enough for any
+// cycle of a few jumps, and the step limits catch what is left.
+constexpr std::size_t kMaxIdleSnapshots = 64;
+
+// Everything that decides where a walk goes next. Two equal snapshots taken
+// at jumps with no time played between them mean the walk circles for ever.
+struct WalkSnapshot {
+  int position;
+  std::int32_t clock;
+  int divider;
+  std::size_t timeline_index;
+  std::array<std::uint8_t, kLoopCounters> loop_counters;
+  std::array<int, kCallStackDepth> call_stack;
+  int call_depth;
+  bool flag_since_note;
+  std::uint8_t last_note;
+  std::uint8_t last_duration;
+  bool operator==(const WalkSnapshot&) const = default;
+};
+
+class ChannelWalk {
+ public:
+  ChannelWalk(const ChannelHeader& channel, std::span<const std::uint8_t> image,
+              ChannelBuffer& buffer, PassState& pass)
+      : channel_(channel),
+        image_(image),
+        buffer_(buffer),
+        pass_(pass),
+        clock_(pass.target, pass.song_divider),
+        position_(channel.data_offset) {}
+
+  std::int32_t Run() {
+    WriteInitialCommands();
+    while (revisit_budget_ != 0 && !stopped_) {
+      if (!StartStep()) break;
+      Step();
+    }
+    if (!stopped_) {
+      Write(flag::kJump);
+      Write(0x00);
+      Write(0x00);
+    }
+    buffer_.SetEventLength(write_pos_);
+    return clock_.value();
+  }
+
+ private:
+  bool IsDac() const { return channel_.kind == ChannelKind::kDac; }
+
+  [[noreturn]] void Fail(const std::string& what) const {
+    throw TrackError(channel_.Name() + " " + what);
+  }
+
+  void WriteInitialCommands() {
+    if (IsDac()) return;
+    if (channel_.transpose != 0) WritePair(flag::kTransposeStep, channel_.transpose);
+    if (channel_.kind == ChannelKind::kFm) {
+      if (channel_.volume != 0) WritePair(flag::kFmVolumeStep, channel_.volume);
+    } else {
+      if (channel_.volume != 0) WritePair(flag::kPsgVolumeStep, channel_.volume);
+      if (channel_.psg_voice != 0) WritePair(flag::kPsgVoice, channel_.psg_voice);
+    }
+  }
+
+  // Takes over a divider change of the DAC channel and ends a fitting walk at
+  // its target. False ends the walk before the step reads anything.
+  bool StartStep() {
+    if (!IsDac()) {
+      const std::int32_t change_clock = pass_.timeline.ClockAt(timeline_index_);
+      if (change_clock != TempoDividerTimeline::kEnd && clock_.value() > change_clock) {
+        clock_.set_divider(pass_.timeline.DividerAt(timeline_index_));
+        timeline_index_ += 2;
+      }
+    }
+    if (clock_.ReachedTarget()) return false;
+    CountStep();
+    return true;
+  }
+
+  void CountStep() {
+    if (++steps_ > kMaxStepsPerWalk) {
+      Fail("plays more than " + std::to_string(kMaxStepsPerWalk) +
+           " steps without coming to an end (last at offset " + FormatOffset(position_) + ")");
+    }
+    if (--pass_.steps_left < 0) {
+      Fail("brings the song past " + std::to_string(kMaxStepsPerSong) +
+           " steps of flattening (at offset " + FormatOffset(position_) + ")");
+    }
+  }
+
+  void Step() {
+    const std::uint8_t b = MarkAndRead();
+    if (IsNote(b)) {
+      PlayNote(b);
+    } else if (IsDuration(b)) {
+      PlayDurationByte(b);
+    } else {
+      flag_since_note_ = true;
+      HandleFlag(b);
+    }
+  }
+
+  void PlayNote(std::uint8_t b) {
+    flag_since_note_ = false;
+    last_note_ = (IsDac() && b != kRest) ? static_cast<std::uint8_t>(b + PlusDAC - 0x80) : b;
+    Write(last_note_);
+    // A note directly followed by a duration leaves it to the next step;
+    // otherwise it takes the duration given last.
+    if (!IsDuration(PeekImage(position_))) PlayLastDuration();
+  }
+
+  void PlayDurationByte(std::uint8_t b) {
+    last_duration_ = b;
+    // The note is written again unless the step just before was the note itself.
+    if (IsDuration(PeekImage(position_ - 2)) || flag_since_note_) Write(last_note_);
+    PlayLastDuration();
+  }
+
+  void PlayLastDuration() {
+    if (!clock_.CanPlay(last_duration_)) {
+      Fail("plays past the longest time a channel clock can count (at offset " +
+           FormatOffset(position_ - 1) + ")");
+    }
+    const std::int32_t before = clock_.value();
+    Write(clock_.Play(last_duration_));
+    if (clock_.value() != before) idle_snapshots_.clear();
+  }
+
+  void HandleFlag(std::uint8_t b) {
+    switch (b) {
+      case flag::kReturn:
+        return Return();
+      case flag::kFadeIn:
+      case flag::kStop:
+        return Stop(b);
+      case flag::kChannelTempoDivider:
+        clock_.set_divider(CopyFlag(b));
+        return;
+      case flag::kGlobalTempoDivider:
+        return GlobalDivider(CopyFlag(b));
+      case flag::kVoice: {
+        const std::uint8_t voice = CopyFlag(b);
+        if (voice > pass_.max_voice) pass_.max_voice = voice;
+        return;
+      }
+      case flag::kJump:
+        return Jump();
+      case flag::kLoop:
+        return Loop();
+      case flag::kCall:
+        return Call();
+      default:
+        // Bytes FA-FF mean nothing and are dropped.
+        if (!IsMeaninglessFlag(b)) CopyFlag(b);
+        return;
+    }
+  }
+
+  // Writes the flag and its parameter bytes as read; returns the last one.
+  std::uint8_t CopyFlag(std::uint8_t b) {
+    Write(b);
+    std::uint8_t parameter = 0;
+    for (int i = 0; i < FlagParameterCount(b); ++i) {
+      parameter = MarkAndRead();
+      Write(parameter);
+    }
+    return parameter;
+  }
+
+  void GlobalDivider(std::uint8_t divider) {
+    clock_.set_divider(divider);
+    if (!IsDac()) return;
+    if (!pass_.timeline.Record(timeline_index_, clock_.value(), divider)) {
+      Fail("sets the global tempo divider more than " +
+           std::to_string(TempoDividerTimeline::kCapacityPairs) + " times (at offset " +
+           FormatOffset(position_ - 2) + ")");
+    }
+  }
+
+  void Stop(std::uint8_t b) {
+    if (!clock_.Fitting()) {
+      if (!clock_.CanBumpForStop()) {
+        Fail("plays past the longest time a channel clock can count (at offset " +
+             FormatOffset(position_ - 1) + ")");
+      }
+      clock_.BumpForStop();
+    } else {
+      FillToTarget();
+    }
+    Write(b);
+    stopped_ = true;
+  }
+
+  // Rests of at most 127 units up to the target; the clock stays where it is.
+  void FillToTarget() {
+    if (clock_.divider() == 0) {
+      Fail("stops at offset " + FormatOffset(position_ - 1) +
+           " while its tempo divider is 0, so the rests that fill it to the song's length "
+           "cannot be measured");
+    }
+    const std::int64_t units = clock_.FillUnits();
+    for (std::int64_t i = 0; i < units / kLongestRest; ++i) WritePair(kRest, kLongestRest);
+    if (units % kLongestRest != 0) WritePair(kRest, static_cast<std::uint8_t>(units % kLongestRest));
+  }
+
+  void Jump() {
+    const int pointer_at = position_;
+    const int target = ReadPointer(/*mark=*/true);
+    position_ = target;
+    if (!IsVisited(target)) return;
+    if (clock_.Fitting()) {
+      CheckForIdleCycle(pointer_at);
+    } else {
+      --revisit_budget_;
+    }
+  }
+
+  void Loop() {
+    const int flag_at = position_ - 1;
+    const std::uint8_t index = MarkAndRead();
+    if (index >= kLoopCounters) {
+      Fail("uses loop index " + std::to_string(index) + " at offset " + FormatOffset(flag_at) +
+           "; only indices 0-3 exist");
+    }
+    std::uint8_t& counter = loop_counters_[index];
+    if (counter == 0) {
+      const std::uint8_t count = MarkAndRead();
+      if (count == 1) {
+        position_ += 2;  // played once: the pointer is skipped unread
+        return;
+      }
+      counter = static_cast<std::uint8_t>(count - 1);  // a count of 0 plays 256 times
+      position_ = ReadPointer(/*mark=*/true);
+      return;
+    }
+    --counter;
+    if (counter == 0) {
+      position_ += 3;
+      return;
+    }
+    ++position_;  // the count byte
+    position_ = ReadPointer(/*mark=*/false);
+  }
+
+  void Call() {
+    const int flag_at = position_ - 1;
+    const int target = ReadPointer(/*mark=*/true);
+    if (call_depth_ == kCallStackDepth) {
+      Fail("calls deeper than " + std::to_string(kCallStackDepth) + " levels at offset " +
+           FormatOffset(flag_at));
+    }
+    call_stack_[call_depth_++] = position_;
+    position_ = target;
+  }
+
+  void Return() {
+    if (call_depth_ == 0) {
+      Fail("returns at offset " + FormatOffset(position_ - 1) + " without a call");
+    }
+    position_ = call_stack_[--call_depth_];
+  }
+
+  // A fitting walk that comes back to the same state without having played
+  // any time in between would circle for ever and never reach its target.
+  void CheckForIdleCycle(int pointer_at) {
+    const WalkSnapshot now{position_,     clock_.value(),   clock_.divider(), timeline_index_,
+                           loop_counters_, call_stack_,     call_depth_,      flag_since_note_,
+                           last_note_,     last_duration_};
+    for (const WalkSnapshot& earlier : idle_snapshots_) {
+      if (earlier == now) {
+        Fail("jumps at offset " + FormatOffset(pointer_at - 1) + " back to " +
+             FormatOffset(position_) +
+             " without playing any time, so it never reaches the song's length");
+      }
+    }
+    if (idle_snapshots_.size() < kMaxIdleSnapshots) idle_snapshots_.push_back(now);
+  }
+
+  // Reads a relative pointer at `position_` and returns its target: the
+  // position of the pointer's second byte plus the signed 16-bit value.
+  int ReadPointer(bool mark) {
+    const std::uint8_t high = mark ? MarkAndRead() : ReadAt(position_++);
+    const std::uint8_t low = mark ? MarkAndRead() : ReadAt(position_++);
+    const auto offset = static_cast<std::int16_t>(high << 8 | low);
+    return position_ - 1 + offset;
+  }
+
+  bool IsVisited(int at) const {
+    return at >= 0 && at < kVisitedMapSize && buffer_.WorkArea()[at] != 0;
+  }
+
+  std::uint8_t MarkAndRead() {
+    if (position_ >= 0 && position_ < kVisitedMapSize) {
+      buffer_.WorkArea()[position_] = 0xFF;
+    } else if (InImage(position_)) {
+      Fail("plays data at offset " + FormatOffset(position_) + ", beyond the " +
+           FormatOffset(kVisitedMapSize - 1) + " up to which channel data can be followed");
+    }
+    return ReadAt(position_++);
+  }
+
+  std::uint8_t ReadAt(int at) const {
+    if (!InImage(at)) {
+      Fail("reads offset " + FormatOffset(at) + ", outside the track, which ends at " +
+           FormatOffset(image_.size()));
+    }
+    return image_[at];
+  }
+
+  bool InImage(int at) const { return at >= 0 && static_cast<std::size_t>(at) < image_.size(); }
+
+  // The look-ups that settle a note's duration: a byte outside the track is
+  // no duration.
+  std::uint8_t PeekImage(int at) const { return InImage(at) ? image_[at] : flag::kStop; }
+
+  void Write(std::uint8_t b) {
+    if (write_pos_ >= ChannelBuffer::kEventAreaSize) {
+      Fail("flattens to more than " + std::to_string(ChannelBuffer::kEventAreaSize) +
+           " bytes of events (at offset " + FormatOffset(position_ - 1) + ")");
+    }
+    buffer_.bytes[write_pos_++] = b;
+  }
+
+  void WritePair(std::uint8_t first, std::uint8_t second) {
+    Write(first);
+    Write(second);
+  }
+
+  const ChannelHeader& channel_;
+  std::span<const std::uint8_t> image_;
+  ChannelBuffer& buffer_;
+  PassState& pass_;
+  ChannelClock clock_;
+  std::size_t timeline_index_ = 0;
+
+  int position_;
+  std::size_t write_pos_ = 0;
+  std::uint8_t last_note_ = kRest;
+  std::uint8_t last_duration_ = 0;
+  bool flag_since_note_ = true;
+  int revisit_budget_ = kRevisitBudget;
+  bool stopped_ = false;
+  std::array<std::uint8_t, kLoopCounters> loop_counters_{};
+  std::array<int, kCallStackDepth> call_stack_{};
+  int call_depth_ = 0;
+  std::int64_t steps_ = 0;
+  std::vector<WalkSnapshot> idle_snapshots_;
+};
+
+}  // namespace
+
+std::int32_t UnpackChannel(const ChannelHeader& channel, std::span<const std::uint8_t> image,
+                           ChannelBuffer& buffer, PassState& pass) {
+  return ChannelWalk(channel, image, buffer, pass).Run();
+}
+
+}  // namespace quorlin

@@ -1,0 +1,45 @@
+// Flattening: plays one channel of a loaded track into a straight event list
+// in its ChannelBuffer. Calls, returns, loops and jumps are followed and
+// vanish; every note gets an explicit duration; the channel header's
+// transposition, volume and PSG voice become leading commands. The list ends
+// with the stop flag that ended the channel or with the terminator F6 00 00.
+#ifndef QUORLIN_FLATTEN_UNPACK_CHANNEL_H_
+#define QUORLIN_FLATTEN_UNPACK_CHANNEL_H_
+
+#include <cstdint>
+#include <span>
+
+#include "flatten/tempo_divider_timeline.h"
+#include "track/channel_buffer.h"
+#include "track/song_layout.h"
+
+namespace quorlin {
+
+// The DAC sample shift, fixed when the tool is built: DAC notes other than the
+// rest are moved by PlusDAC - 0x80, so not at all.
+inline constexpr int PlusDAC = 0x80;
+
+// Walk limits that keep a broken track from running for long. No track that
+// converts into a valid output comes near them.
+inline constexpr std::int64_t kMaxStepsPerWalk = 0x40000;
+inline constexpr std::int64_t kMaxStepsPerSong = 0x800000;
+
+// What all walks of one pass share.
+struct PassState {
+  std::int32_t target = 0;  // 0: measuring walks; otherwise the clock to fit to
+  std::uint8_t song_divider = 0;
+  int max_voice = 0;  // the highest voice number any flag EF selected
+  TempoDividerTimeline timeline;
+  std::int64_t steps_left = kMaxStepsPerSong;  // carried over from pass to pass
+};
+
+// Walks one channel into `buffer`, which the caller has zero-filled, and
+// returns its ChannelClock. The DAC channel must be walked first in each pass:
+// it fills the timeline that the FM and PSG walks read. Throws TrackError,
+// naming the channel and the offset, for any track that breaks a limit.
+std::int32_t UnpackChannel(const ChannelHeader& channel, std::span<const std::uint8_t> image,
+                           ChannelBuffer& buffer, PassState& pass);
+
+}  // namespace quorlin
+
+#endif  // QUORLIN_FLATTEN_UNPACK_CHANNEL_H_

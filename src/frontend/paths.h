@@ -1,0 +1,28 @@
+// The text handling of the front end: where outputs go and what each
+// command-line argument is called. Both '/' and '\' separate folders when a
+// path is split; the system's own separator is written when one is formed.
+#ifndef QUORLIN_FRONTEND_PATHS_H_
+#define QUORLIN_FRONTEND_PATHS_H_
+
+#include <string>
+
+namespace quorlin {
+
+// The folder "Output" beside the program named by argument 0, ending with a
+// separator. Without a folder part (started through PATH) it is "Output" in
+// the current folder.
+std::string OutputFolderFor(const std::string& program_path);
+
+// The part of `argument` after its last separator (empty when it ends in one).
+std::string FileNameOf(const std::string& argument);
+
+// The folder for the diagnostic dumps, ending with a separator: the argument
+// without its extension ("C:\Music\green.bin" gives "C:\Music\green\"). Only a
+// '.' in the file name, after its first character, starts an extension; an
+// argument without one gets "_dump" appended, so the folder never names the
+// track itself.
+std::string SongFolderFor(const std::string& argument);
+
+}  // namespace quorlin
+
+#endif  // QUORLIN_FRONTEND_PATHS_H_

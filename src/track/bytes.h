@@ -1,0 +1,29 @@
+// Byte order and offsets as the song format and the console show them.
+#ifndef QUORLIN_TRACK_BYTES_H_
+#define QUORLIN_TRACK_BYTES_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace quorlin {
+
+// Reads the two bytes at `at`, high byte first. The caller has checked that
+// both lie inside `bytes`.
+inline std::uint16_t ReadBigEndian16(std::span<const std::uint8_t> bytes, std::size_t at) {
+  return static_cast<std::uint16_t>(bytes[at] << 8 | bytes[at + 1]);
+}
+
+inline void WriteBigEndian16(std::span<std::uint8_t> bytes, std::size_t at, std::uint16_t value) {
+  bytes[at] = static_cast<std::uint8_t>(value >> 8);
+  bytes[at + 1] = static_cast<std::uint8_t>(value & 0xFF);
+}
+
+// "0x01A4": an offset in the style of every error line. Negative offsets (a
+// pointer that leads before the file) keep their sign: "-0x0003".
+std::string FormatOffset(long long offset);
+
+}  // namespace quorlin
+
+#endif  // QUORLIN_TRACK_BYTES_H_

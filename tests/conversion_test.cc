@@ -1,0 +1,136 @@
+// A whole track converted in memory, stage by stage.
+#include "track/conversion.h"
+
+#include <gtest/gtest.h>
+
+#include "example_song.h"
+
+namespace quorlin::testing {
+namespace {
+
+std::string EventsOf(const ChannelBuffer& buffer) {
+  return ToHex(Bytes(buffer.Events().begin(), buffer.Events().end()));
+}
+
+std::string ConvertedOf(ChannelBuffer& buffer) {
+  const auto work = buffer.WorkArea().first(buffer.EventLength());
+  return ToHex(Bytes(work.begin(), work.end()));
+}
+
+TEST(ExampleSongTest, MeasuringWalksGiveListsAndClocks) {
+  const Bytes image = ExampleSong();
+  const SongHeader song = ReadSongHeader(image);
+  const auto headers = ReadChannelHeaders(image, song);
+  PassState pass;
+  pass.song_divider = song.tempo_divider;
+  ChannelBuffer dac, fm;
+  EXPECT_EQ(UnpackChannel(headers[0], image, dac, pass), 2 * 12 * 256 + 1);
+  EXPECT_EQ(UnpackChannel(headers[1], image, fm, pass), 2 * 24 * 256);
+  EXPECT_EQ(EventsOf(dac), "81 0C 82 0C F2");
+  EXPECT_EQ(EventsOf(fm), "E6 08 EF 00 A1 18 A1 18 F6 00 00");
+}
+
+TEST(ExampleSongTest, FittingWalksBringTheDacToTheLongestClock) {
+  Conversion conversion(ExampleSong());
+  conversion.Flatten();
+  EXPECT_EQ(conversion.longest_clock(), 2 * 24 * 256);
+  EXPECT_EQ(EventsOf(*conversion.channels()[0]), "81 0C 82 0C 80 18 F2");
+  EXPECT_EQ(EventsOf(*conversion.channels()[1]), "E6 08 EF 00 A1 18 A1 18 F6 00 00");
+  EXPECT_EQ(conversion.voice_count(), 1);
+}
+
+TEST(ExampleSongTest, ReversalLeavesConvertedAndReversedLists) {
+  Conversion conversion(ExampleSong());
+  conversion.Flatten();
+  conversion.CopyVoices();
+  conversion.Reverse();
+  ChannelBuffer& dac = *conversion.channels()[0];
+  ChannelBuffer& fm = *conversion.channels()[1];
+  EXPECT_EQ(ConvertedOf(dac), "81 0C 82 0C 80 18 F2");
+  EXPECT_EQ(ConvertedOf(fm), "E6 F8 EF 00 A1 18 A1 18 E6 08 EF 00 F6 00 00");
+  EXPECT_EQ(EventsOf(dac), "80 18 82 0C 81 0C F2");
+  EXPECT_EQ(EventsOf(fm), "EF 00 E6 08 A1 18 A1 18 EF 00 E6 F8 F6 FF F2");
+}
+
+TEST(ExampleSongTest, AssemblesTheReversedSongByteForByte) {
+  Conversion conversion(ExampleSong());
+  conversion.Flatten();
+  conversion.CopyVoices();
+  conversion.Reverse();
+  EXPECT_EQ(ToHex(conversion.Assemble()), ToHex(ExampleSongReversed()));
+}
+
+Bytes Convert(const Bytes& image) {
+  Conversion conversion(image);
+  conversion.Flatten();
+  conversion.CopyVoices();
+  conversion.Reverse();
+  return conversion.Assemble();
+}
+
+TEST(ConversionTest, ChannelsKeepHeaderOrderWhateverTheirDataOffsets) {
+  Bytes song = {
+      0x00, 0x17, 0x02, 0x01, 0x01, 0x05,  // voices at 0x17, DAC + 1 FM, 1 PSG
+      0x00, 0x16, 0x00, 0x00,              // DAC: data at 0x16
+      0x00, 0x15, 0x00, 0x00,              // FM: data at 0x15
+      0x00, 0x14, 0x00, 0x00, 0x00, 0x00,  // PSG: data at 0x14
+      0xF2, 0xE4, 0xF2,                    // PSG: F2, FM: E4, DAC: F2
+  };
+  song.resize(song.size() + 25);
+  const Bytes out = Convert(song);
+  // 20 bytes of headers, one voice, then DAC F2, FM E4, PSG F2.
+  ASSERT_EQ(out.size(), 20u + 25 + 3);
+  EXPECT_EQ(ToHex(Bytes(out.end() - 3, out.end())), "F2 E4 F2");
+  EXPECT_EQ(ReadBigEndian16(out, 6), 45);
+  EXPECT_EQ(ReadBigEndian16(out, 10), 46);
+  EXPECT_EQ(ReadBigEndian16(out, 14), 47);
+}
+
+TEST(ConversionTest, OutputLayoutOfFiveFmAndThreePsgChannels) {
+  SongBuilder builder;
+  builder.Dac(Hex("F2"));
+  for (int i = 0; i < 5; ++i) builder.Fm(Hex("F2"), 0x0C, 0x02);
+  for (int i = 0; i < 3; ++i) builder.Psg(Hex("F2"), 0x00, 0x01, 0x03);
+  const Bytes out = Convert(builder.Voices(2).Build());
+  EXPECT_EQ(ReadBigEndian16(out, 0), 0x30);
+  EXPECT_EQ(out[2], 6);
+  EXPECT_EQ(out[3], 3);
+  EXPECT_EQ(ReadBigEndian16(out, 6), 0x30 + 25);  // voice count 1: no EF selects voice 1
+  for (std::size_t at = 6; at < 0x30; at += 1) {
+    const bool offset_byte = (at < 30) ? (at - 6) % 4 < 2 : (at - 30) % 6 < 2;
+    if (!offset_byte) {
+      EXPECT_EQ(out[at], 0) << "header byte " << at;
+    }
+  }
+  // FM1: E9 0C E6 02 F2 -> inverted E9 F4 E6 FE E6 02 E9 0C F2 ... reversed.
+  const std::size_t fm1 = ReadBigEndian16(out, 10);
+  EXPECT_EQ(ToHex(Bytes(out.begin() + fm1, out.begin() + fm1 + 9)),
+            "E9 0C E6 02 E6 FE E9 F4 F2");
+}
+
+TEST(ConversionTest, VoiceFFGives256VoiceRecords) {
+  const Bytes out = Convert(SongBuilder().Dac(Hex("EF FF F2")).Voices(256).Build());
+  EXPECT_EQ(ReadBigEndian16(out, 0), 10);
+  EXPECT_EQ(ReadBigEndian16(out, 6), 10 + 6400);
+  EXPECT_EQ(out.size(), 10u + 6400 + 5);
+}
+
+TEST(ConversionTest, UnreadHeaderBytesDoNotMatter) {
+  Bytes song = SongBuilder().Dac(Hex("81 0C F2")).Psg(Hex("81 18 F2"), 0, 0, 2).Build();
+  const Bytes plain = Convert(song);
+  song[8] = 0x55;   // DAC header bytes 2-3
+  song[9] = 0x66;
+  song[14] = 0x77;  // PSG header byte 4
+  EXPECT_EQ(Convert(song), plain);
+}
+
+TEST(ConversionTest, AllMeasuresZeroMakesBothPassesMeasure) {
+  // No channel plays any time: the target stays 0 and pass 2 measures again.
+  Conversion conversion(SongBuilder().Dac(Hex("E0 40 F6 FF FC")).Build());
+  conversion.Flatten();
+  EXPECT_EQ(conversion.longest_clock(), 0);
+  EXPECT_EQ(EventsOf(*conversion.channels()[0]), "E0 40 E0 40 F6 00 00");
+}
+
+}  // namespace
+}  // namespace quorlin::testing

@@ -1,0 +1,124 @@
+#include "song_builder.h"
+
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+#include "track/bytes.h"
+#include "track/channel_buffer.h"
+
+namespace quorlin::testing {
+
+Bytes Hex(std::string_view text) {
+  Bytes bytes;
+  std::string digits;
+  for (char c : text) {
+    if (std::isxdigit(static_cast<unsigned char>(c))) digits += c;
+    if (digits.size() == 2) {
+      bytes.push_back(static_cast<std::uint8_t>(std::stoi(digits, nullptr, 16)));
+      digits.clear();
+    }
+  }
+  if (!digits.empty()) throw std::invalid_argument("odd number of hex digits");
+  return bytes;
+}
+
+std::string ToHex(const Bytes& bytes) {
+  std::string text;
+  char byte[4];
+  for (std::uint8_t b : bytes) {
+    std::snprintf(byte, sizeof byte, "%02X", b);
+    if (!text.empty()) text += ' ';
+    text += byte;
+  }
+  return text;
+}
+
+SongBuilder& SongBuilder::Divider(std::uint8_t divider) {
+  divider_ = divider;
+  return *this;
+}
+SongBuilder& SongBuilder::Tempo(std::uint8_t tempo) {
+  tempo_ = tempo;
+  return *this;
+}
+SongBuilder& SongBuilder::Voices(int count) {
+  voices_ = count;
+  return *this;
+}
+SongBuilder& SongBuilder::Dac(Bytes data) {
+  channels_.push_back({ChannelKind::kDac, std::move(data), 0, 0, 0});
+  return *this;
+}
+SongBuilder& SongBuilder::Fm(Bytes data, std::uint8_t transpose, std::uint8_t volume) {
+  channels_.push_back({ChannelKind::kFm, std::move(data), transpose, volume, 0});
+  return *this;
+}
+SongBuilder& SongBuilder::Psg(Bytes data, std::uint8_t transpose, std::uint8_t volume,
+                              std::uint8_t voice) {
+  channels_.push_back({ChannelKind::kPsg, std::move(data), transpose, volume, voice});
+  return *this;
+}
+
+Bytes SongBuilder::Build() const {
+  int fm = 0, psg = 0;
+  std::size_t headers = kSongHeaderSize;
+  for (const Channel& c : channels_) {
+    fm += c.kind != ChannelKind::kPsg;
+    psg += c.kind == ChannelKind::kPsg;
+    headers += c.kind == ChannelKind::kPsg ? kPsgHeaderSize : kFmHeaderSize;
+  }
+  Bytes song(headers);
+  song[2] = static_cast<std::uint8_t>(fm);
+  song[3] = static_cast<std::uint8_t>(psg);
+  song[4] = divider_;
+  song[5] = tempo_;
+  std::size_t header = kSongHeaderSize;
+  for (const Channel& c : channels_) {
+    WriteBigEndian16(song, header, static_cast<std::uint16_t>(song.size()));
+    song[header + 2] = c.transpose;
+    song[header + 3] = c.volume;
+    if (c.kind == ChannelKind::kPsg) song[header + 5] = c.voice;
+    header += c.kind == ChannelKind::kPsg ? kPsgHeaderSize : kFmHeaderSize;
+    song.insert(song.end(), c.data.begin(), c.data.end());
+  }
+  WriteBigEndian16(song, 0, static_cast<std::uint16_t>(song.size()));
+  for (int i = 0; i < voices_ * kVoiceRecordSize; ++i) song.push_back(static_cast<std::uint8_t>(i));
+  return song;
+}
+
+Walk WalkChannel(ChannelKind kind, const Bytes& data, std::int32_t target, std::uint8_t divider) {
+  ChannelHeader header;
+  header.kind = kind;
+  auto buffer = std::make_unique<ChannelBuffer>();
+  PassState pass;
+  pass.target = target;
+  pass.song_divider = divider;
+  const std::int32_t clock = UnpackChannel(header, data, *buffer, pass);
+  const auto events = buffer->Events();
+  return {Bytes(events.begin(), events.end()), clock};
+}
+
+void WriteFile(const std::string& path, const Bytes& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+Bytes ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read " + path);
+  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string ScratchFolder(const std::string& name) {
+  const auto folder = std::filesystem::temp_directory_path() / "quorlin_tests" / name;
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder);
+  return folder.string() + "/";
+}
+
+}  // namespace quorlin::testing

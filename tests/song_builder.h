@@ -1,0 +1,77 @@
+// Tracks for tests, built from bytes written in the test itself.
+#ifndef QUORLIN_TESTS_SONG_BUILDER_H_
+#define QUORLIN_TESTS_SONG_BUILDER_H_
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "flatten/unpack_channel.h"
+#include "track/format.h"
+#include "track/track_error.h"
+
+namespace quorlin::testing {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// "81 0C F2" -> {0x81, 0x0C, 0xF2}; commas are ignored.
+Bytes Hex(std::string_view text);
+// The other way round, for readable failure messages.
+std::string ToHex(const Bytes& bytes);
+
+// Lays a song out as: song header, channel headers, channel data in channel
+// order, voice records. Voice record n holds the bytes n*25 .. n*25+24.
+class SongBuilder {
+ public:
+  SongBuilder& Divider(std::uint8_t divider);
+  SongBuilder& Tempo(std::uint8_t tempo);
+  SongBuilder& Voices(int count);
+  SongBuilder& Dac(Bytes data);
+  SongBuilder& Fm(Bytes data, std::uint8_t transpose = 0, std::uint8_t volume = 0);
+  SongBuilder& Psg(Bytes data, std::uint8_t transpose = 0, std::uint8_t volume = 0,
+                   std::uint8_t voice = 0);
+  Bytes Build() const;
+
+ private:
+  struct Channel {
+    ChannelKind kind;
+    Bytes data;
+    std::uint8_t transpose, volume, voice;
+  };
+  std::uint8_t divider_ = 1;
+  std::uint8_t tempo_ = 5;
+  int voices_ = 1;
+  std::vector<Channel> channels_;
+};
+
+struct Walk {
+  Bytes events;
+  std::int32_t clock;
+};
+
+// Flattens `data` as one channel starting at offset 0 of its own image.
+Walk WalkChannel(ChannelKind kind, const Bytes& data, std::int32_t target = 0,
+                 std::uint8_t divider = 1);
+
+// The message of the TrackError that `action` throws, or "" when it throws none.
+template <typename Action>
+std::string TrackErrorOf(Action action) {
+  try {
+    action();
+  } catch (const TrackError& error) {
+    return error.what();
+  }
+  return "";
+}
+
+// Writes `bytes` to a file, and reads a whole file back.
+void WriteFile(const std::string& path, const Bytes& bytes);
+Bytes ReadFile(const std::string& path);
+
+// A fresh, empty folder for one test, ending with '/'.
+std::string ScratchFolder(const std::string& name);
+
+}  // namespace quorlin::testing
+
+#endif  // QUORLIN_TESTS_SONG_BUILDER_H_
