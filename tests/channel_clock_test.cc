@@ -15,6 +15,9 @@ struct ClockCase {
   std::int32_t clock_after;
 };
 
+void PrintTo(const ClockCase& c, std::ostream* out) { *out << c.data; }
+
+
 class ClockExampleTest : public ::testing::TestWithParam<ClockCase> {};
 
 TEST_P(ClockExampleTest, WalkGivesEventsAndClock) {

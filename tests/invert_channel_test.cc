@@ -26,6 +26,9 @@ struct InvertCase {
   const char* converted;
 };
 
+void PrintTo(const InvertCase& c, std::ostream* out) { *out << c.name; }
+
+
 class InvertExampleTest : public ::testing::TestWithParam<InvertCase> {};
 
 TEST_P(InvertExampleTest, ConvertsList) {

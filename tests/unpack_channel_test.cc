@@ -12,6 +12,9 @@ struct FlattenCase {
   const char* events;
 };
 
+void PrintTo(const FlattenCase& c, std::ostream* out) { *out << c.data; }
+
+
 class WorkedExampleTest : public ::testing::TestWithParam<FlattenCase> {};
 
 TEST_P(WorkedExampleTest, MeasuringWalkOfFmChannelGivesEventList) {
