@@ -97,14 +97,18 @@ class ChannelWalk {
   }
 
   void CountStep() {
-    if (++steps_ > kMaxStepsPerWalk) {
+    if (++steps_ > kMaxStepsPerWalk || --pass_.steps_left < 0) [[unlikely]] {
+      FailTooManySteps();
+    }
+  }
+
+  [[noreturn]] void FailTooManySteps() const {
+    if (steps_ > kMaxStepsPerWalk) {
       Fail("plays more than " + std::to_string(kMaxStepsPerWalk) +
            " steps without coming to an end (last at offset " + FormatOffset(position_) + ")");
     }
-    if (--pass_.steps_left < 0) {
-      Fail("brings the song past " + std::to_string(kMaxStepsPerSong) +
-           " steps of flattening (at offset " + FormatOffset(position_) + ")");
-    }
+    Fail("brings the song past " + std::to_string(kMaxStepsPerSong) +
+         " steps of flattening (at offset " + FormatOffset(position_) + ")");
   }
 
   void Step() {
@@ -305,25 +309,31 @@ class ChannelWalk {
   }
 
   bool IsVisited(int at) const {
-    return at >= 0 && at < kVisitedMapSize && buffer_.WorkArea()[at] != 0;
+    return at >= 0 && at < kVisitedMapSize && buffer_.bytes[ChannelBuffer::kWorkArea + at] != 0;
   }
 
   std::uint8_t MarkAndRead() {
-    if (position_ >= 0 && position_ < kVisitedMapSize) {
-      buffer_.WorkArea()[position_] = 0xFF;
+    if (position_ >= 0 && position_ < kVisitedMapSize) [[likely]] {
+      buffer_.bytes[ChannelBuffer::kWorkArea + position_] = 0xFF;
     } else if (InImage(position_)) {
-      Fail("plays data at offset " + FormatOffset(position_) + ", beyond the " +
-           FormatOffset(kVisitedMapSize - 1) + " up to which channel data can be followed");
+      FailBeyondVisitedMap();
     }
     return ReadAt(position_++);
   }
 
+  [[noreturn]] void FailBeyondVisitedMap() const {
+    Fail("plays data at offset " + FormatOffset(position_) + ", beyond the " +
+         FormatOffset(kVisitedMapSize - 1) + " up to which channel data can be followed");
+  }
+
   std::uint8_t ReadAt(int at) const {
-    if (!InImage(at)) {
-      Fail("reads offset " + FormatOffset(at) + ", outside the track, which ends at " +
-           FormatOffset(image_.size()));
-    }
+    if (!InImage(at)) [[unlikely]] FailOutsideTrack(at);
     return image_[at];
+  }
+
+  [[noreturn]] void FailOutsideTrack(int at) const {
+    Fail("reads offset " + FormatOffset(at) + ", outside the track, which ends at " +
+         FormatOffset(image_.size()));
   }
 
   bool InImage(int at) const { return at >= 0 && static_cast<std::size_t>(at) < image_.size(); }
@@ -333,11 +343,13 @@ class ChannelWalk {
   std::uint8_t PeekImage(int at) const { return InImage(at) ? image_[at] : flag::kStop; }
 
   void Write(std::uint8_t b) {
-    if (write_pos_ >= ChannelBuffer::kEventAreaSize) {
-      Fail("flattens to more than " + std::to_string(ChannelBuffer::kEventAreaSize) +
-           " bytes of events (at offset " + FormatOffset(position_ - 1) + ")");
-    }
+    if (write_pos_ >= ChannelBuffer::kEventAreaSize) [[unlikely]] FailListTooLong();
     buffer_.bytes[write_pos_++] = b;
+  }
+
+  [[noreturn]] void FailListTooLong() const {
+    Fail("flattens to more than " + std::to_string(ChannelBuffer::kEventAreaSize) +
+         " bytes of events (at offset " + FormatOffset(position_ - 1) + ")");
   }
 
   void WritePair(std::uint8_t first, std::uint8_t second) {

@@ -22,7 +22,7 @@ inline constexpr int PlusDAC = 0x80;
 // Walk limits that keep a broken track from running for long. No track that
 // converts into a valid output comes near them.
 inline constexpr std::int64_t kMaxStepsPerWalk = 0x40000;
-inline constexpr std::int64_t kMaxStepsPerSong = 0x800000;
+inline constexpr std::int64_t kMaxStepsPerSong = 0x400000;
 
 // What all walks of one pass share.
 struct PassState {
