@@ -1,0 +1,373 @@
+// The reversal is right beyond the worked examples: for many generated valid
+// songs, every output channel sounds its input channel's notes in reverse
+// order, with the same durations and the same state around each note.
+//
+// Both the input and the output are read by a small player of this file's
+// own that follows the sound driver's rules directly (loop counters that
+// count down, a call stack, durations that belong to the note before them);
+// it shares no code with the conversion.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+
+#include "song_builder.h"
+#include "track/bytes.h"
+#include "track/conversion.h"
+
+namespace quorlin::testing {
+namespace {
+
+// ---------------------------------------------------------------- player --
+
+// What the driver holds while a channel plays.
+struct DriverState {
+  std::uint8_t voice = 0, pan = 0xC0, detune = 0, communication = 0, timeout = 0, tempo = 0;
+  std::uint8_t noise = 0xE0, psg_voice = 0, fm_volume = 0, psg_volume = 0, transpose = 0;
+  int divider = 1;
+  bool modulation_on = false;
+  std::array<std::uint8_t, 4> modulation{};
+  bool operator==(const DriverState&) const = default;
+};
+
+struct Sound {
+  std::uint8_t note;
+  int duration;
+  DriverState state;
+  bool no_attack;
+  bool operator==(const Sound&) const = default;
+};
+
+void PrintTo(const Sound& s, std::ostream* out) {
+  *out << std::hex << "note " << int{s.note} << " dur " << s.duration << " voice "
+       << int{s.state.voice} << " pan " << int{s.state.pan} << " vol " << int{s.state.fm_volume}
+       << "/" << int{s.state.psg_volume} << " tr " << int{s.state.transpose} << " div "
+       << s.state.divider << " mod " << s.state.modulation_on << " na " << s.no_attack;
+}
+
+struct Playback {
+  std::vector<Sound> sounds;
+  std::int64_t time = 0;  // in clock units: duration * 256 * divider
+  bool stopped = false;
+};
+
+struct PlayerStart {
+  std::size_t offset;
+  DriverState state;
+};
+
+// Plays a channel from `start` until it stops, until `limit` clock units have
+// sounded (the last note then ends exactly at the limit), or, with
+// `until_first_jump`, until its first F6.
+Playback Play(const Bytes& song, PlayerStart start, std::int64_t limit, bool until_first_jump) {
+  Playback out;
+  DriverState state = start.state;
+  std::size_t pc = start.offset;
+  std::array<int, 4> counters{};
+  std::vector<std::size_t> returns;
+  std::uint8_t note = 0x80;
+  int duration = 0;
+  bool no_attack = false;
+  const auto pointer = [&](std::size_t at) {
+    return at + 1 + static_cast<std::int16_t>(ReadBigEndian16(song, at));
+  };
+  const auto sound = [&] {
+    std::int64_t length = std::int64_t{duration} * 256 * state.divider;
+    int written = duration;
+    if (out.time + length > limit) {
+      written = duration - static_cast<int>((out.time + length - limit) / (256 * state.divider));
+      length = std::int64_t{duration} * 256 * state.divider;
+    }
+    out.sounds.push_back({note, written, state, no_attack});
+    no_attack = false;
+    out.time += length;
+  };
+  for (int guard = 0; guard < 1'000'000 && out.time < limit; ++guard) {
+    const std::uint8_t b = song.at(pc++);
+    if (b >= 0x80 && b < 0xE0) {
+      note = b;
+      // A duration right behind the note is its own; otherwise the last one.
+      if (song.at(pc) >= 0x80) sound();
+    } else if (b < 0x80) {
+      duration = b;
+      sound();
+    } else {
+      switch (b) {
+        case 0xE0: state.pan = song.at(pc++); break;
+        case 0xE1: state.detune = song.at(pc++); break;
+        case 0xE2: state.communication = song.at(pc++); break;
+        case 0xE3: pc = returns.back(); returns.pop_back(); break;
+        case 0xE4: case 0xF2: out.stopped = true; return out;
+        case 0xE5: state.divider = song.at(pc++); break;
+        case 0xE6: state.fm_volume += song.at(pc++); break;
+        case 0xE7: no_attack = true; break;
+        case 0xE8: state.timeout = song.at(pc++); break;
+        case 0xE9: state.transpose += song.at(pc++); break;
+        case 0xEA: state.tempo = song.at(pc++); break;
+        case 0xEC: state.psg_volume += song.at(pc++); break;
+        case 0xEF: state.voice = song.at(pc++); break;
+        case 0xF0: for (auto& m : state.modulation) m = song.at(pc++); break;
+        case 0xF1: state.modulation_on = true; break;
+        case 0xF3: state.noise = song.at(pc++); break;
+        case 0xF4: state.modulation_on = false; break;
+        case 0xF5: state.psg_voice = song.at(pc++); break;
+        case 0xF6:
+          if (until_first_jump) return out;
+          pc = pointer(pc);
+          break;
+        case 0xF7: {
+          const std::uint8_t index = song.at(pc);
+          const int count = song.at(pc + 1) == 0 ? 256 : song.at(pc + 1);
+          if (counters[index] == 0) counters[index] = count;
+          pc = --counters[index] != 0 ? pointer(pc + 2) : pc + 4;
+          break;
+        }
+        case 0xF8:
+          returns.push_back(pc + 2);
+          pc = pointer(pc);
+          break;
+        default: break;  // ED, EE, F9 change nothing that sounds
+      }
+    }
+  }
+  return out;
+}
+
+// ------------------------------------------------------------- generator --
+
+// Writes channel data with labels; pointers are resolved once the block is
+// complete and stay valid wherever it is placed, as they are relative.
+class ChannelWriter {
+ public:
+  int NewLabel() {
+    labels_.push_back(-1);
+    return static_cast<int>(labels_.size()) - 1;
+  }
+  void Place(int label) { labels_[label] = static_cast<int>(bytes_.size()); }
+  void Emit(std::initializer_list<std::uint8_t> bytes) {
+    bytes_.insert(bytes_.end(), bytes.begin(), bytes.end());
+  }
+  void Emit(std::uint8_t b) { bytes_.push_back(b); }
+  void PointerTo(int label) {
+    fixups_.emplace_back(bytes_.size(), label);
+    Emit({0, 0});
+  }
+  Bytes Finish() {
+    for (const auto& [at, label] : fixups_) {
+      WriteBigEndian16(bytes_, at, static_cast<std::uint16_t>(labels_[label] - (at + 1)));
+    }
+    return bytes_;
+  }
+
+ private:
+  Bytes bytes_;
+  std::vector<int> labels_;
+  std::vector<std::pair<std::size_t, int>> fixups_;
+};
+
+class SongGenerator {
+ public:
+  explicit SongGenerator(unsigned case_number) : random_(case_number) {}
+
+  Bytes Song() {
+    SongBuilder builder;
+    builder.Divider(static_cast<std::uint8_t>(Pick(1, 2))).Tempo(static_cast<std::uint8_t>(Pick(1, 9)));
+    builder.Voices(4);
+    builder.Dac(Channel());
+    for (int i = Pick(1, 4); i > 0; --i) builder.Fm(Channel(), Byte(), Byte());
+    for (int i = Pick(0, 3); i > 0; --i) builder.Psg(Channel(), Byte(), Byte(), Byte());
+    return builder.Build();
+  }
+
+ private:
+  int Pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random_); }
+  std::uint8_t Byte() { return static_cast<std::uint8_t>(Pick(0, 255)); }
+  std::uint8_t Note() { return static_cast<std::uint8_t>(Pick(0x80, 0xDF)); }
+  std::uint8_t Duration() { return static_cast<std::uint8_t>(Pick(0x06, 0x30)); }
+
+  Bytes Channel() {
+    ChannelWriter w;
+    subroutine_ = w.NewLabel();
+    inner_subroutine_ = w.NewLabel();
+    // The first note gives the channel a duration to fall back on.
+    w.Emit({Note(), Duration()});
+    Items(w, Pick(0, 4), /*loop_depth=*/0, /*sub_level=*/0);
+    const int body = w.NewLabel();
+    w.Place(body);
+    w.Emit({Note(), Duration()});  // a looped body always plays some time
+    Items(w, Pick(1, 6), 0, 0);
+    switch (Pick(0, 3)) {
+      case 0: w.Emit(0xF2); break;
+      case 1: w.Emit(0xE4); break;
+      default: w.Emit(0xF6); w.PointerTo(body); break;
+    }
+    w.Place(subroutine_);
+    Items(w, Pick(1, 4), 0, 1);
+    w.Emit(0xE3);
+    w.Place(inner_subroutine_);
+    w.Emit({Note(), Duration()});
+    Items(w, Pick(0, 3), 0, 2);
+    w.Emit(0xE3);
+    return w.Finish();
+  }
+
+  void Items(ChannelWriter& w, int count, int loop_depth, int sub_level) {
+    for (int i = 0; i < count; ++i) Item(w, loop_depth, sub_level);
+  }
+
+  void Item(ChannelWriter& w, int loop_depth, int sub_level) {
+    switch (Pick(0, 9)) {
+      case 0: w.Emit(Note()); break;                   // takes the last duration
+      case 1: w.Emit(Duration()); break;               // repeats the last note
+      case 2: w.Emit({0xE7, Note(), Duration()}); break;
+      case 3: case 4: StateFlag(w); break;
+      case 5:
+        // Loops nest two deep at the top; subroutines have indices of their own.
+        if (loop_depth < (sub_level == 0 ? 2 : 1)) {
+          const int start = w.NewLabel();
+          w.Place(start);
+          w.Emit({Note(), Duration()});
+          Items(w, Pick(0, 3), loop_depth + 1, sub_level);
+          const int index = sub_level == 0 ? loop_depth : sub_level + 1;
+          w.Emit({0xF7, static_cast<std::uint8_t>(index), static_cast<std::uint8_t>(Pick(1, 4))});
+          w.PointerTo(start);
+          break;
+        }
+        [[fallthrough]];
+      case 6:
+        if (sub_level < 2) {
+          w.Emit(0xF8);
+          w.PointerTo(sub_level == 0 ? subroutine_ : inner_subroutine_);
+          break;
+        }
+        [[fallthrough]];
+      default: w.Emit({Note(), Duration()}); break;
+    }
+  }
+
+  void StateFlag(ChannelWriter& w) {
+    static constexpr std::uint8_t kOneByte[] = {0xE0, 0xE1, 0xE2, 0xE6, 0xE8, 0xE9,
+                                                0xEA, 0xEC, 0xF3, 0xF5};
+    switch (Pick(0, 7)) {
+      case 0: w.Emit({0xEF, static_cast<std::uint8_t>(Pick(0, 3))}); break;
+      case 1: w.Emit({0xE5, static_cast<std::uint8_t>(Pick(1, 3))}); break;
+      case 2: w.Emit({0xF0, Byte(), Byte(), Byte(), Byte()}); break;
+      case 3: w.Emit(Pick(0, 1) ? 0xF1 : 0xF4); break;
+      case 4: w.Emit(static_cast<std::uint8_t>(std::array{0xED, 0xEE, 0xF9}[Pick(0, 2)])); break;
+      default: w.Emit({kOneByte[Pick(0, 9)], Byte()}); break;
+    }
+  }
+
+  std::mt19937 random_;
+  int subroutine_ = 0;
+  int inner_subroutine_ = 0;
+};
+
+// ------------------------------------------------------------------ test --
+
+struct ChannelStart {
+  ChannelKind kind;
+  std::size_t offset;
+  std::uint8_t transpose, volume, psg_voice;
+};
+
+std::vector<ChannelStart> ChannelsOf(const Bytes& song) {
+  std::vector<ChannelStart> channels;
+  std::size_t at = 6;
+  for (int i = 0; i < song[2] + song[3]; ++i) {
+    const ChannelKind kind = i == 0 ? ChannelKind::kDac
+                             : i < song[2] ? ChannelKind::kFm
+                                           : ChannelKind::kPsg;
+    ChannelStart c{kind, ReadBigEndian16(song, at), 0, 0, 0};
+    if (kind != ChannelKind::kDac) {
+      c.transpose = song[at + 2];
+      c.volume = song[at + 3];
+    }
+    if (kind == ChannelKind::kPsg) c.psg_voice = song[at + 5];
+    channels.push_back(c);
+    at += kind == ChannelKind::kPsg ? 6 : 4;
+  }
+  return channels;
+}
+
+// The driver's state when a channel starts: the song's divider and tempo,
+// the header's transposition, volume and PSG voice.
+DriverState StartingState(const Bytes& song, const ChannelStart& c) {
+  DriverState state;
+  state.divider = song[4];
+  state.tempo = song[5];
+  state.transpose = c.transpose;
+  (c.kind == ChannelKind::kPsg ? state.psg_volume : state.fm_volume) = c.volume;
+  state.psg_voice = c.psg_voice;
+  return state;
+}
+
+TEST(ReversalPropertyTest, OutputChannelsSoundTheInputBackwards) {
+  constexpr unsigned kCases = 400;
+  int refused = 0;
+  int looping_channels = 0, stopped_channels = 0;
+  for (unsigned case_number = 1; case_number <= kCases; ++case_number) {
+    SCOPED_TRACE("case " + std::to_string(case_number));
+    const Bytes input = SongGenerator(case_number).Song();
+    Bytes output;
+    const std::string error = TrackErrorOf([&] {
+      Conversion conversion(input);
+      conversion.Flatten();
+      conversion.CopyVoices();
+      conversion.Reverse();
+      output = conversion.Assemble();
+    });
+    if (!error.empty()) {
+      // Very long songs may outgrow a channel; anything else is a fault.
+      ASSERT_NE(error.find("flattens to more than"), std::string::npos) << error;
+      ++refused;
+      continue;
+    }
+    const auto in_channels = ChannelsOf(input);
+    const auto out_channels = ChannelsOf(output);
+    ASSERT_EQ(in_channels.size(), out_channels.size());
+    std::int64_t shortest = INT64_MAX, longest = 0;
+    for (std::size_t c = 0; c < in_channels.size(); ++c) {
+      SCOPED_TRACE("channel " + std::to_string(c));
+      DriverState out_start;
+      out_start.divider = output[4];
+      out_start.tempo = output[5];
+      const Playback reversed = Play(output, {out_channels[c].offset, out_start}, INT64_MAX, true);
+      shortest = std::min(shortest, reversed.time);
+      longest = std::max(longest, reversed.time);
+      const Playback forward =
+          Play(input, {in_channels[c].offset, StartingState(input, in_channels[c])},
+               reversed.time, false);
+      std::vector<Sound> backwards(reversed.sounds.rbegin(), reversed.sounds.rend());
+      ASSERT_GE(backwards.size(), forward.sounds.size());
+      // Rests that fill a stopped channel to the song's length come first in
+      // the output, so last when read backwards.
+      for (std::size_t i = forward.sounds.size(); i < backwards.size(); ++i) {
+        EXPECT_TRUE(forward.stopped);
+        EXPECT_EQ(backwards[i].note, 0x80);
+      }
+      backwards.resize(forward.sounds.size());
+      ASSERT_EQ(backwards, forward.sounds);
+      if (reversed.stopped) {
+        // The channel that set the song's length meets its stop flag just
+        // when its time is up: played on, it stops without another sound.
+        const Playback on = Play(input, {in_channels[c].offset, StartingState(input, in_channels[c])},
+                                 reversed.time + 1, false);
+        EXPECT_TRUE(on.stopped);
+        EXPECT_EQ(on.sounds.size(), forward.sounds.size());
+      } else {
+        EXPECT_FALSE(forward.stopped);
+      }
+      (reversed.stopped ? stopped_channels : looping_channels)++;
+    }
+    // One length for all: a looping channel may run on by less than one
+    // duration unit, a filled one stop short by less than one.
+    EXPECT_LT(longest - shortest, 2 * 256 * 3);
+  }
+  EXPECT_LT(refused, static_cast<int>(kCases) / 10);
+  EXPECT_GT(looping_channels, 200);
+  EXPECT_GT(stopped_channels, 200);
+}
+
+}  // namespace
+}  // namespace quorlin::testing
