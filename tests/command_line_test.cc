@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "diagnostics/debug_mode.h"
 #include "example_song.h"
 #include "run_quorlin.h"
 
@@ -140,9 +141,13 @@ TEST_F(CommandLineTest, TracksAreConvertedInCommandLineOrder) {
   EXPECT_TRUE(fs::exists(OutputOf("a_second.bin")));
 }
 
-TEST_F(CommandLineTest, DefaultBuildWritesNoDumps) {
-  RunQuorlin(program_, {Track("green.bin", ExampleSong())});
-  EXPECT_FALSE(fs::exists(folder_ + "music/green"));
+TEST_F(CommandLineTest, DumpsFollowTheBuildSwitch) {
+  const RunResult run = RunQuorlin(program_, {Track("green.bin", ExampleSong())});
+  // The default build never creates a SongFolder; a dumping build fills it.
+  EXPECT_EQ(fs::exists(folder_ + "music/green/FM01.bin"), DebugMode != 0);
+  EXPECT_EQ(run.output, std::string(kBanner) + " -> Processing list\n" +
+                            ReportOf("green.bin", 1, 0, "1", "5", "1") + kClosing);
+  EXPECT_EQ(ReadFile(OutputOf("green.bin")), ExampleSongReversed());
 }
 
 }  // namespace
