@@ -15,17 +15,21 @@ std::size_t OutputSize(const SongHeader& song, std::span<const std::uint8_t> voi
                        std::span<const ChannelHeader> headers) {
   std::size_t data = song.HeadersSize() + voices.size();
   for (std::size_t i = 0; i < channels.size(); ++i) {
-    if (data > kLargestOffset) {
-      throw TrackError("the reversed song would place " + headers[i].Name() + "'s data at " +
-                       FormatOffset(data) + ", beyond the offset 0xFFFF that a channel header "
-                       "can hold");
-    }
+    CheckChannelDataOffset(data, headers[i]);
     data += channels[i].size();
   }
   return data;
 }
 
 }  // namespace
+
+void CheckChannelDataOffset(std::size_t offset, const ChannelHeader& channel) {
+  if (offset > kLargestOffset) {
+    throw TrackError("the reversed song would place " + channel.Name() + "'s data at " +
+                     FormatOffset(offset) + ", beyond the offset 0xFFFF that a channel header "
+                     "can hold");
+  }
+}
 
 std::vector<std::uint8_t> AssembleSong(const SongHeader& song, std::span<const std::uint8_t> voices,
                                        std::span<const std::span<const std::uint8_t>> channels,

@@ -13,9 +13,12 @@
 
 namespace quorlin {
 
+// Throws TrackError when a channel's data would start at `offset` beyond
+// 0xFFFF, which a 16-bit channel header cannot hold.
+void CheckChannelDataOffset(std::size_t offset, const ChannelHeader& channel);
+
 // `channels` holds the event lists in channel order, `headers` names them.
-// Throws TrackError when a channel's data would start beyond offset 0xFFFF,
-// which a 16-bit channel header cannot hold.
+// Throws TrackError as CheckChannelDataOffset does.
 std::vector<std::uint8_t> AssembleSong(const SongHeader& song, std::span<const std::uint8_t> voices,
                                        std::span<const std::span<const std::uint8_t>> channels,
                                        std::span<const ChannelHeader> headers);

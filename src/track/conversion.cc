@@ -51,8 +51,14 @@ void Conversion::CopyVoices() {
 }
 
 void Conversion::Reverse() {
+  // A converted list keeps its length through the reversal, so each channel's
+  // output offset is known once the channels before it are inverted: a song
+  // whose data would not fit is refused before any more work is done.
+  std::size_t data_offset = song_.HeadersSize() + voices_.size();
   for (std::size_t i = 0; i < headers_.size(); ++i) {
+    CheckChannelDataOffset(data_offset, headers_[i]);
     InvertChannel(*buffers_[i], song_.tempo, song_.tempo_divider, headers_[i].Name());
+    data_offset += buffers_[i]->EventLength();
   }
   for (std::size_t i = 0; i < headers_.size(); ++i) {
     ReverseChannel(*buffers_[i], headers_[i].Name());

@@ -1,0 +1,83 @@
+#include "track_set.h"
+
+#include "track/bytes.h"
+
+namespace quorlin::bench {
+namespace {
+
+using testing::Bytes;
+using testing::Hex;
+
+// A song of `fm` FM and `psg` PSG channels besides the DAC, all playing the
+// same data, with one voice record.
+Bytes SharedDataSong(int fm, int psg, const Bytes& data, std::uint8_t divider = 1) {
+  const std::size_t data_at = kSongHeaderSize + kFmHeaderSize * (1 + fm) + kPsgHeaderSize * psg;
+  Bytes song(data_at + data.size() + kVoiceRecordSize);
+  WriteBigEndian16(song, 0, static_cast<std::uint16_t>(data_at + data.size()));
+  song[2] = static_cast<std::uint8_t>(1 + fm);
+  song[3] = static_cast<std::uint8_t>(psg);
+  song[4] = divider;
+  song[5] = 3;
+  std::size_t header = kSongHeaderSize;
+  for (int i = 0; i < 1 + fm + psg; ++i) {
+    WriteBigEndian16(song, header, static_cast<std::uint16_t>(data_at));
+    header += i <= fm ? kFmHeaderSize : kPsgHeaderSize;
+  }
+  std::copy(data.begin(), data.end(), song.begin() + static_cast<std::ptrdiff_t>(data_at));
+  return song;
+}
+
+// Four nested loops of 256 around nothing: 2^32 steps if nothing stopped them.
+const Bytes kNestedZeroLoops =
+    Hex("F7 00 00 FF FC F7 01 00 FF F7 F7 02 00 FF F2 F7 03 00 FF ED F2");
+// 150 x 100 notes: a list of 30,001 bytes, close to what a channel holds.
+const Bytes kLongList = Hex("81 01 F7 00 96 FF FA F7 01 64 FF F5 F2");
+
+}  // namespace
+
+std::vector<NamedTrack> TrackSet(const std::string& examples_folder) {
+  std::vector<NamedTrack> set;
+  set.push_back({"example_sunrise", testing::ReadFile(examples_folder + "/sunrise.bin")});
+  {
+    // An ordinary full song: DAC, 5 FM, 3 PSG, each with its own looping part.
+    testing::SongBuilder song;
+    song.Dac(Hex("81 0C 82 0C 81 06 81 06 82 0C F7 00 08 FF F3 F6 FF F0"));
+    for (int i = 0; i < 5; ++i) {
+      song.Fm(Hex("EF 01 E0 C0 A1 18 A3 0C A5 0C F7 00 04 FF F6 E6 02 A8 30 E6 FE F6 FF E9"), 2, 4);
+    }
+    for (int i = 0; i < 3; ++i) song.Psg(Hex("C5 06 C8 06 EC 01 CA 0C EC FF F6 FF F3"), 0, 2, 1);
+    set.push_back({"ordinary_9_channels", song.Voices(2).Build()});
+  }
+  set.push_back({"ordinary_510_channels", SharedDataSong(254, 255, Hex("81 0C 82 0C F6 FF FA"))});
+  set.push_back({"nested_zero_loops", SharedDataSong(0, 0, kNestedZeroLoops)});
+  set.push_back({"nested_zero_loops_510_channels", SharedDataSong(254, 255, kNestedZeroLoops)});
+  set.push_back({"jump_onto_itself_510_channels", SharedDataSong(254, 255, Hex("F6 FF FE"))});
+  {
+    testing::SongBuilder song;
+    song.Dac(Hex("81 7F F2"));
+    for (int i = 0; i < 254; ++i) song.Fm(Hex("E0 40 F6 FF FC"));  // loops that add no time
+    set.push_back({"loop_without_time_255_channels", song.Build()});
+  }
+  {
+    testing::SongBuilder song;
+    song.Dac(Hex("81 7F F2"));
+    for (int i = 0; i < 254; ++i) song.Fm(Hex("E5 00 81 0C F6 FF FA"));  // divider 0
+    set.push_back({"divider_zero_255_channels", song.Build()});
+  }
+  set.push_back({"song_divider_zero_510_channels",
+                 SharedDataSong(254, 255, Hex("81 0C F6 FF FC"), /*divider=*/0)});
+  {
+    // The DAC plays 64 notes of 127 units at divider 255; every other channel
+    // stops at once and is filled with close to 32,766 bytes of rests.
+    testing::SongBuilder song;
+    song.Dac(Hex("E5 FF 81 7F F7 00 40 FF FB F2"));
+    for (int i = 0; i < 254; ++i) song.Fm(Hex("F2"));
+    for (int i = 0; i < 255; ++i) song.Psg(Hex("F2"));
+    set.push_back({"fill_rests_510_channels", song.Build()});
+  }
+  set.push_back({"long_lists_3_channels", SharedDataSong(2, 0, kLongList)});
+  set.push_back({"long_lists_510_channels", SharedDataSong(254, 255, kLongList)});
+  return set;
+}
+
+}  // namespace quorlin::bench

@@ -1,0 +1,38 @@
+// libFuzzer target: converts one track in memory, dumps included, the way the
+// tool does. Any crash, sanitizer report or exception other than TrackError
+// is a fault.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "diagnostics/dump.h"
+#include "track/conversion.h"
+#include "track/process_file.h"
+#include "track/track_error.h"
+
+namespace {
+
+class DiscardingSink : public quorlin::DumpSink {
+ public:
+  void Write(const std::string&, std::span<const std::uint8_t> bytes) override {
+    volatile std::size_t size = bytes.size();
+    (void)size;
+  }
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size > quorlin::kReachableTrackBytes) return -1;
+  try {
+    quorlin::Conversion conversion(std::vector<std::uint8_t>(data, data + size));
+    conversion.Flatten();
+    conversion.CopyVoices();
+    conversion.Reverse();
+    DiscardingSink sink;
+    quorlin::WriteDumps(conversion, sink);
+    conversion.Assemble();
+  } catch (const quorlin::TrackError&) {
+  }
+  return 0;
+}
