@@ -97,17 +97,17 @@ class ChannelWalk {
   }
 
   void CountStep() {
-    if (++steps_ > kMaxStepsPerWalk || --pass_.steps_left < 0) [[unlikely]] {
+    if (++steps_ > pass_.limits.steps_per_walk || --pass_.steps_left < 0) [[unlikely]] {
       FailTooManySteps();
     }
   }
 
   [[noreturn]] void FailTooManySteps() const {
-    if (steps_ > kMaxStepsPerWalk) {
-      Fail("plays more than " + std::to_string(kMaxStepsPerWalk) +
+    if (steps_ > pass_.limits.steps_per_walk) {
+      Fail("plays more than " + std::to_string(pass_.limits.steps_per_walk) +
            " steps without coming to an end (last at offset " + FormatOffset(position_) + ")");
     }
-    Fail("brings the song past " + std::to_string(kMaxStepsPerSong) +
+    Fail("brings the song past " + std::to_string(pass_.limits.steps_per_song) +
          " steps of flattening (at offset " + FormatOffset(position_) + ")");
   }
 

@@ -19,10 +19,12 @@ namespace quorlin {
 // rest are moved by PlusDAC - 0x80, so not at all.
 inline constexpr int PlusDAC = 0x80;
 
-// Walk limits that keep a broken track from running for long. No track that
-// converts into a valid output comes near them.
-inline constexpr std::int64_t kMaxStepsPerWalk = 0x40000;
-inline constexpr std::int64_t kMaxStepsPerSong = 0x400000;
+// Step limits that keep a broken track from running for long: a step reads
+// one event. No track that converts into a valid output comes near them.
+struct WalkLimits {
+  std::int64_t steps_per_walk = 0x40000;
+  std::int64_t steps_per_song = 0x400000;  // both passes together
+};
 
 // What all walks of one pass share.
 struct PassState {
@@ -30,7 +32,8 @@ struct PassState {
   std::uint8_t song_divider = 0;
   int max_voice = 0;  // the highest voice number any flag EF selected
   TempoDividerTimeline timeline;
-  std::int64_t steps_left = kMaxStepsPerSong;  // carried over from pass to pass
+  WalkLimits limits;
+  std::int64_t steps_left = limits.steps_per_song;  // carried over from pass to pass
 };
 
 // Walks one channel into `buffer`, which the caller has zero-filled, and

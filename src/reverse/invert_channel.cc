@@ -64,7 +64,7 @@ class Inversion {
   }
 
   void Run() {
-    std::ranges::fill(buffer_.WorkArea(), 0);
+    std::fill(buffer_.WorkArea().begin(), buffer_.WorkArea().end(), 0);
     while (read_pos_ < length_) {
       const std::uint8_t command = Next();
       Treat(command);

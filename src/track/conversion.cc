@@ -10,8 +10,11 @@
 
 namespace quorlin {
 
-Conversion::Conversion(std::vector<std::uint8_t> image)
-    : image_(std::move(image)), song_(ReadSongHeader(image_)) {}
+Conversion::Conversion(std::vector<std::uint8_t> image, WalkLimits limits)
+    : image_(std::move(image)), song_(ReadSongHeader(image_)) {
+  pass_.limits = limits;
+  pass_.steps_left = limits.steps_per_song;
+}
 
 void Conversion::Flatten() {
   headers_ = ReadChannelHeaders(image_, song_);

@@ -20,7 +20,7 @@ namespace quorlin {
 class Conversion {
  public:
   // Takes the track's bytes as loaded.
-  explicit Conversion(std::vector<std::uint8_t> image);
+  explicit Conversion(std::vector<std::uint8_t> image, WalkLimits limits = {});
 
   const SongHeader& song() const { return song_; }
 
