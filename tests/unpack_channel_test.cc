@@ -44,30 +44,28 @@ INSTANTIATE_TEST_SUITE_P(
         // A channel that stops at once.
         FlattenCase{"F2", "F2"}));
 
-TEST(InitialCommandsTest, PsgHeaderValuesLeadInOrder) {
-  // Transposition F4, volume 3, voice 5, data "F2" at offset 6.
-  ChannelHeader header{ChannelKind::kPsg, 1, 0, 0xF4, 0x03, 0x05};
+// Measures a channel with the given header values whose data starts at 0.
+std::string FlattenWithHeader(ChannelKind kind, std::uint8_t transpose, std::uint8_t volume,
+                              std::uint8_t psg_voice, const char* data) {
+  const ChannelHeader header{kind, 1, 0, transpose, volume, psg_voice};
   ChannelBuffer buffer;
   PassState pass;
   pass.song_divider = 1;
-  UnpackChannel(header, Hex("F2"), buffer, pass);
-  EXPECT_EQ(ToHex(Bytes(buffer.Events().begin(), buffer.Events().end())), "E9 F4 EC 03 F5 05 F2");
+  UnpackChannel(header, Hex(data), buffer, pass);
+  return ToHex(Bytes(buffer.Events().begin(), buffer.Events().end()));
+}
+
+TEST(InitialCommandsTest, PsgHeaderValuesLeadInOrder) {
+  EXPECT_EQ(FlattenWithHeader(ChannelKind::kPsg, 0xF4, 0x03, 0x05, "F2"), "E9 F4 EC 03 F5 05 F2");
 }
 
 TEST(InitialCommandsTest, FmUsesVolumeStepE6AndNoVoice) {
-  ChannelHeader header{ChannelKind::kFm, 1, 0, 0x00, 0x08, 0x05};
-  ChannelBuffer buffer;
-  PassState pass;
-  UnpackChannel(header, Hex("F2"), buffer, pass);
-  EXPECT_EQ(ToHex(Bytes(buffer.Events().begin(), buffer.Events().end())), "E6 08 F2");
+  EXPECT_EQ(FlattenWithHeader(ChannelKind::kFm, 0x00, 0x08, 0x05, "F2"), "E6 08 F2");
 }
 
 TEST(InitialCommandsTest, DacChannelGetsNoneAndKeepsItsNotes) {
-  ChannelHeader header{ChannelKind::kDac, 1, 0, 0x10, 0x20, 0x30};
-  ChannelBuffer buffer;
-  PassState pass;
-  UnpackChannel(header, Hex("81 0C 80 0C DF F2"), buffer, pass);
-  EXPECT_EQ(ToHex(Bytes(buffer.Events().begin(), buffer.Events().end())), "81 0C 80 0C DF 0C F2");
+  EXPECT_EQ(FlattenWithHeader(ChannelKind::kDac, 0x10, 0x20, 0x30, "81 0C 80 0C DF F2"),
+            "81 0C 80 0C DF 0C F2");
 }
 
 TEST(LoopTest, CountOnePlaysBodyOnceAndSkipsPointer) {
