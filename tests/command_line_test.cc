@@ -87,6 +87,25 @@ TEST_F(CommandLineTest, AFolderIsAFileThatCannotBeOpened) {
       << run.output;
 }
 
+TEST_F(CommandLineTest, BrokenTrackGetsOneLineAndTheNextStillConverts) {
+  const std::string broken = Track("broken.bin", SongBuilder().Dac(Hex("81 0C E3")).Build());
+  const std::string good = Track("green.bin", ExampleSong());
+  const auto broken_stamp = fs::last_write_time(broken);
+  const auto good_stamp = fs::last_write_time(good);
+  const RunResult run = RunQuorlin(program_, {broken, good});
+  EXPECT_EQ(run.output, std::string(kBanner) + " -> Processing list\n" +
+                            "\n -> broken.bin\n    Channels; DAC 1 FM 0 PSG 0\n"
+                            "    Tempo; Divide 1 Frame 5\n"
+                            "    Error; DAC returns at offset 0x000C without a call\n" +
+                            ReportOf("green.bin", 1, 0, "1", "5", "1") + kClosing);
+  EXPECT_FALSE(fs::exists(OutputOf("broken.bin")));
+  EXPECT_EQ(ReadFile(OutputOf("green.bin")), ExampleSongReversed());
+  // Neither source track was touched.
+  EXPECT_EQ(ReadFile(good), ExampleSong());
+  EXPECT_EQ(fs::last_write_time(broken), broken_stamp);
+  EXPECT_EQ(fs::last_write_time(good), good_stamp);
+}
+
 TEST_F(CommandLineTest, OutputReplacesAnOlderFileOfTheSameName) {
   fs::create_directories(folder_ + "tools/Output");
   WriteFile(OutputOf("green.bin"), Bytes(500, 0xEE));
