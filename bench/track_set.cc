@@ -1,31 +1,11 @@
 #include "track_set.h"
 
-#include "track/bytes.h"
-
 namespace quorlin::bench {
 namespace {
 
 using testing::Bytes;
 using testing::Hex;
-
-// A song of `fm` FM and `psg` PSG channels besides the DAC, all playing the
-// same data, with one voice record.
-Bytes SharedDataSong(int fm, int psg, const Bytes& data, std::uint8_t divider = 1) {
-  const std::size_t data_at = kSongHeaderSize + kFmHeaderSize * (1 + fm) + kPsgHeaderSize * psg;
-  Bytes song(data_at + data.size() + kVoiceRecordSize);
-  WriteBigEndian16(song, 0, static_cast<std::uint16_t>(data_at + data.size()));
-  song[2] = static_cast<std::uint8_t>(1 + fm);
-  song[3] = static_cast<std::uint8_t>(psg);
-  song[4] = divider;
-  song[5] = 3;
-  std::size_t header = kSongHeaderSize;
-  for (int i = 0; i < 1 + fm + psg; ++i) {
-    WriteBigEndian16(song, header, static_cast<std::uint16_t>(data_at));
-    header += i <= fm ? kFmHeaderSize : kPsgHeaderSize;
-  }
-  std::copy(data.begin(), data.end(), song.begin() + static_cast<std::ptrdiff_t>(data_at));
-  return song;
-}
+using testing::SharedDataSong;
 
 // Four nested loops of 256 around nothing: 2^32 steps if nothing stopped them.
 const Bytes kNestedZeroLoops =

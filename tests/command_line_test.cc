@@ -106,6 +106,30 @@ TEST_F(CommandLineTest, BrokenTrackGetsOneLineAndTheNextStillConverts) {
   EXPECT_EQ(fs::last_write_time(good), good_stamp);
 }
 
+#if defined(__SANITIZE_ADDRESS__)
+#define QUORLIN_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QUORLIN_ADDRESS_SANITIZER 1
+#endif
+#endif
+
+TEST_F(CommandLineTest, FailedAllocationGetsOneLineAndTheNextStillConverts) {
+#ifdef QUORLIN_ADDRESS_SANITIZER
+  GTEST_SKIP() << "AddressSanitizer reserves more address space than the limit allows";
+#endif
+  // 510 channels need 33 MiB of channel buffers: more than 30,000 KiB of
+  // address space holds besides the program itself.
+  const std::string big = Track("big.bin", SharedDataSong(254, 255, Hex("81 0C F2")));
+  const RunResult run =
+      RunQuorlin(program_, {big, Track("green.bin", ExampleSong())}, "ulimit -v 30000");
+  EXPECT_NE(run.output.find("    Error; not enough memory to convert the track\n"),
+            std::string::npos)
+      << run.output;
+  EXPECT_FALSE(fs::exists(OutputOf("big.bin")));
+  EXPECT_EQ(ReadFile(OutputOf("green.bin")), ExampleSongReversed());
+}
+
 TEST_F(CommandLineTest, OutputReplacesAnOlderFileOfTheSameName) {
   fs::create_directories(folder_ + "tools/Output");
   WriteFile(OutputOf("green.bin"), Bytes(500, 0xEE));

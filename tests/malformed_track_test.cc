@@ -30,19 +30,6 @@ Bytes WithByte(Bytes bytes, std::size_t at, std::uint8_t value) {
   return bytes;
 }
 
-// One DAC channel and `fm` FM channels, all playing the same data at 0x06 +
-// the headers, followed by one voice record.
-Bytes SharedDataSong(int fm, const Bytes& data, std::uint8_t divider = 1) {
-  const std::size_t data_at = kSongHeaderSize + kFmHeaderSize * (1 + fm);
-  Bytes song(data_at + data.size() + kVoiceRecordSize);
-  WriteBigEndian16(song, 0, static_cast<std::uint16_t>(data_at + data.size()));
-  song[2] = static_cast<std::uint8_t>(1 + fm);
-  song[4] = divider;
-  for (int i = 0; i <= fm; ++i) WriteBigEndian16(song, 6 + 4 * i, static_cast<std::uint16_t>(data_at));
-  std::copy(data.begin(), data.end(), song.begin() + static_cast<std::ptrdiff_t>(data_at));
-  return song;
-}
-
 Bytes FarDataSong() {
   Bytes song = SongBuilder().Dac(Hex("F2")).Voices(0).Build();
   WriteBigEndian16(song, 6, 0x8000);
@@ -140,10 +127,10 @@ INSTANTIATE_TEST_SUITE_P(
                       "DAC plays more than 262144 steps without coming to an end (last at offset "
                       "0x000A)"},
         MalformedCase{"SongTakesTooManySteps",
-                      SharedDataSong(70, Hex("F7 00 00 FF FC F7 01 00 FF F7 F2")),
+                      SharedDataSong(70, 0, Hex("F7 00 00 FF FC F7 01 00 FF F7 F2")),
                       "FM63 brings the song past 4194304 steps of flattening (at offset 0x0122)"},
         MalformedCase{"OutputOffsetBeyond16Bits",
-                      SharedDataSong(3, Hex("81 01 F7 00 96 FF FA F7 01 64 FF F5 F2")),
+                      SharedDataSong(3, 0, Hex("81 01 F7 00 96 FF FA F7 01 64 FF F5 F2")),
                       "the reversed song would place FM3's data at 0x15FC2, beyond the offset "
                       "0xFFFF that a channel header can hold"}),
     [](const auto& info) { return std::string(info.param.name); });

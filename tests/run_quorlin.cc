@@ -23,8 +23,10 @@ std::string ShellQuote(const std::string& text) {
 
 }  // namespace
 
-RunResult RunQuorlin(const std::string& program_path, const std::vector<std::string>& tracks) {
-  std::string command = "exec -a ";
+RunResult RunQuorlin(const std::string& program_path, const std::vector<std::string>& tracks,
+                     const std::string& limits) {
+  std::string command = limits.empty() ? "" : limits + "; ";
+  command.append("exec -a ");
   command.append(ShellQuote(program_path)).append(" ").append(ShellQuote(QUORLIN_EXECUTABLE));
   for (const std::string& track : tracks) command.append(" ").append(ShellQuote(track));
   command.append(" < /dev/null");

@@ -15,7 +15,9 @@ struct RunResult {
 
 // Starts the executable with `program_path` as its argument 0 (so that its
 // Output folder lands beside that path) and `tracks` as further arguments.
-RunResult RunQuorlin(const std::string& program_path, const std::vector<std::string>& tracks);
+// `limits` are shell commands run first, such as "ulimit -v 30000".
+RunResult RunQuorlin(const std::string& program_path, const std::vector<std::string>& tracks,
+                     const std::string& limits = "");
 
 }  // namespace quorlin::testing
 

@@ -90,6 +90,23 @@ Bytes SongBuilder::Build() const {
   return song;
 }
 
+Bytes SharedDataSong(int fm, int psg, const Bytes& data, std::uint8_t divider) {
+  const std::size_t data_at = kSongHeaderSize + kFmHeaderSize * (1 + fm) + kPsgHeaderSize * psg;
+  Bytes song(data_at + data.size() + kVoiceRecordSize);
+  WriteBigEndian16(song, 0, static_cast<std::uint16_t>(data_at + data.size()));
+  song[2] = static_cast<std::uint8_t>(1 + fm);
+  song[3] = static_cast<std::uint8_t>(psg);
+  song[4] = divider;
+  song[5] = 3;
+  std::size_t header = kSongHeaderSize;
+  for (int i = 0; i < 1 + fm + psg; ++i) {
+    WriteBigEndian16(song, header, static_cast<std::uint16_t>(data_at));
+    header += i <= fm ? kFmHeaderSize : kPsgHeaderSize;
+  }
+  std::copy(data.begin(), data.end(), song.begin() + static_cast<std::ptrdiff_t>(data_at));
+  return song;
+}
+
 Walk WalkChannel(ChannelKind kind, const Bytes& data, std::int32_t target, std::uint8_t divider) {
   ChannelHeader header;
   header.kind = kind;

@@ -45,6 +45,10 @@ class SongBuilder {
   std::vector<Channel> channels_;
 };
 
+// A song of one DAC, `fm` FM and `psg` PSG channels that all play the same
+// `data`, which follows the headers; one voice record closes it.
+Bytes SharedDataSong(int fm, int psg, const Bytes& data, std::uint8_t divider = 1);
+
 struct Walk {
   Bytes events;
   std::int32_t clock;
