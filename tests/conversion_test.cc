@@ -124,6 +124,23 @@ TEST(ConversionTest, UnreadHeaderBytesDoNotMatter) {
   EXPECT_EQ(Convert(song), plain);
 }
 
+TEST(ConversionTest, GlobalDividerOfTheDacTimesTheOtherChannels) {
+  // The DAC sets divider 2 at clock 0; the FM channel plays its first
+  // duration at 1 and the rest at 2, measuring 3072 + 6144 + 6144 + 6144.
+  Conversion conversion(
+      SongBuilder().Dac(Hex("EB 02 81 0C F2")).Fm(Hex("81 0C 82 0C F6 FF FA")).Build());
+  conversion.Flatten();
+  EXPECT_EQ(conversion.longest_clock(), 21504);
+  // The DAC is filled with (21504 - 6144) / 2 / 256 = 30 units.
+  EXPECT_EQ(EventsOf(*conversion.channels()[0]), "EB 02 81 0C 80 1E F2");
+  EXPECT_EQ(EventsOf(*conversion.channels()[1]), "81 0C 82 0C 81 0C 82 0C F6 00 00");
+  conversion.CopyVoices();
+  conversion.Reverse();
+  // The reversed DAC sets the divider it ended with first, and restores the
+  // song's divider 1 at its end.
+  EXPECT_EQ(EventsOf(*conversion.channels()[0]), "EB 02 80 1E 81 0C EB 01 F2");
+}
+
 TEST(ConversionTest, AllMeasuresZeroMakesBothPassesMeasure) {
   // No channel plays any time: the target stays 0 and pass 2 measures again.
   Conversion conversion(SongBuilder().Dac(Hex("E0 40 F6 FF FC")).Build());

@@ -144,6 +144,7 @@ class ChannelWriter {
     return static_cast<int>(labels_.size()) - 1;
   }
   void Place(int label) { labels_[label] = static_cast<int>(bytes_.size()); }
+  int At(int label) const { return labels_[label]; }
   void Emit(std::initializer_list<std::uint8_t> bytes) {
     bytes_.insert(bytes_.end(), bytes.begin(), bytes.end());
   }
@@ -302,71 +303,152 @@ DriverState StartingState(const Bytes& song, const ChannelStart& c) {
   return state;
 }
 
+struct ChannelCounts {
+  int looping = 0;
+  int stopped = 0;
+};
+
+// Checks every channel of `output` against the same channel of `input`.
+void ExpectPlaysBackwards(const Bytes& input, const Bytes& output, ChannelCounts& counts) {
+  const auto in_channels = ChannelsOf(input);
+  const auto out_channels = ChannelsOf(output);
+  ASSERT_EQ(in_channels.size(), out_channels.size());
+  std::int64_t shortest = INT64_MAX, longest = 0;
+  for (std::size_t c = 0; c < in_channels.size(); ++c) {
+    SCOPED_TRACE("channel " + std::to_string(c));
+    DriverState out_start;
+    out_start.divider = output[4];
+    out_start.tempo = output[5];
+    const Playback reversed = Play(output, {out_channels[c].offset, out_start}, INT64_MAX, true);
+    shortest = std::min(shortest, reversed.time);
+    longest = std::max(longest, reversed.time);
+    const PlayerStart in_start{in_channels[c].offset, StartingState(input, in_channels[c])};
+    const Playback forward = Play(input, in_start, reversed.time, false);
+    std::vector<Sound> backwards(reversed.sounds.rbegin(), reversed.sounds.rend());
+    ASSERT_GE(backwards.size(), forward.sounds.size());
+    // Rests that fill a stopped channel to the song's length come first in
+    // the output, so last when read backwards.
+    for (std::size_t i = forward.sounds.size(); i < backwards.size(); ++i) {
+      EXPECT_TRUE(forward.stopped);
+      EXPECT_EQ(backwards[i].note, 0x80);
+    }
+    backwards.resize(forward.sounds.size());
+    ASSERT_EQ(backwards, forward.sounds);
+    if (reversed.stopped) {
+      // The channel that set the song's length meets its stop flag just
+      // when its time is up: played on, it stops without another sound.
+      const Playback on = Play(input, in_start, reversed.time + 1, false);
+      EXPECT_TRUE(on.stopped);
+      EXPECT_EQ(on.sounds.size(), forward.sounds.size());
+      ++counts.stopped;
+    } else {
+      EXPECT_FALSE(forward.stopped);
+      ++counts.looping;
+    }
+  }
+  // One length for all: a looping channel may run on by less than one
+  // duration unit, a filled one stop short by less than one.
+  EXPECT_LT(longest - shortest, 2 * 256 * 3);
+}
+
+Bytes ConvertSong(const Bytes& input) {
+  Conversion conversion(input);
+  conversion.Flatten();
+  conversion.CopyVoices();
+  conversion.Reverse();
+  return conversion.Assemble();
+}
+
 TEST(ReversalPropertyTest, OutputChannelsSoundTheInputBackwards) {
   constexpr unsigned kCases = 400;
   int refused = 0;
-  int looping_channels = 0, stopped_channels = 0;
+  ChannelCounts counts;
   for (unsigned case_number = 1; case_number <= kCases; ++case_number) {
     SCOPED_TRACE("case " + std::to_string(case_number));
     const Bytes input = SongGenerator(case_number).Song();
     Bytes output;
-    const std::string error = TrackErrorOf([&] {
-      Conversion conversion(input);
-      conversion.Flatten();
-      conversion.CopyVoices();
-      conversion.Reverse();
-      output = conversion.Assemble();
-    });
+    const std::string error = TrackErrorOf([&] { output = ConvertSong(input); });
     if (!error.empty()) {
       // Very long songs may outgrow a channel; anything else is a fault.
       ASSERT_NE(error.find("flattens to more than"), std::string::npos) << error;
       ++refused;
       continue;
     }
-    const auto in_channels = ChannelsOf(input);
-    const auto out_channels = ChannelsOf(output);
-    ASSERT_EQ(in_channels.size(), out_channels.size());
-    std::int64_t shortest = INT64_MAX, longest = 0;
-    for (std::size_t c = 0; c < in_channels.size(); ++c) {
-      SCOPED_TRACE("channel " + std::to_string(c));
-      DriverState out_start;
-      out_start.divider = output[4];
-      out_start.tempo = output[5];
-      const Playback reversed = Play(output, {out_channels[c].offset, out_start}, INT64_MAX, true);
-      shortest = std::min(shortest, reversed.time);
-      longest = std::max(longest, reversed.time);
-      const Playback forward =
-          Play(input, {in_channels[c].offset, StartingState(input, in_channels[c])},
-               reversed.time, false);
-      std::vector<Sound> backwards(reversed.sounds.rbegin(), reversed.sounds.rend());
-      ASSERT_GE(backwards.size(), forward.sounds.size());
-      // Rests that fill a stopped channel to the song's length come first in
-      // the output, so last when read backwards.
-      for (std::size_t i = forward.sounds.size(); i < backwards.size(); ++i) {
-        EXPECT_TRUE(forward.stopped);
-        EXPECT_EQ(backwards[i].note, 0x80);
-      }
-      backwards.resize(forward.sounds.size());
-      ASSERT_EQ(backwards, forward.sounds);
-      if (reversed.stopped) {
-        // The channel that set the song's length meets its stop flag just
-        // when its time is up: played on, it stops without another sound.
-        const Playback on = Play(input, {in_channels[c].offset, StartingState(input, in_channels[c])},
-                                 reversed.time + 1, false);
-        EXPECT_TRUE(on.stopped);
-        EXPECT_EQ(on.sounds.size(), forward.sounds.size());
-      } else {
-        EXPECT_FALSE(forward.stopped);
-      }
-      (reversed.stopped ? stopped_channels : looping_channels)++;
-    }
-    // One length for all: a looping channel may run on by less than one
-    // duration unit, a filled one stop short by less than one.
-    EXPECT_LT(longest - shortest, 2 * 256 * 3);
+    ExpectPlaysBackwards(input, output, counts);
   }
   EXPECT_LT(refused, static_cast<int>(kCases) / 10);
-  EXPECT_GT(looping_channels, 200);
-  EXPECT_GT(stopped_channels, 200);
+  EXPECT_GT(counts.looping, 200);
+  EXPECT_GT(counts.stopped, 200);
+}
+
+// The shapes real tracks have: shared data, a channel that falls through
+// into the next one's data, channels that start at one shared F2, calls two
+// deep, nested loops of indices 0-2, stray bytes nobody plays, E6 on a PSG
+// channel, more voice records than the song selects.
+TEST(ReversalPropertyTest, SongWithSharedAndFallThroughData) {
+  ChannelWriter w;
+  const int dac = w.NewLabel(), beat = w.NewLabel(), roll = w.NewLabel();
+  const int fm1 = w.NewLabel(), fm2 = w.NewLabel(), shared_stop = w.NewLabel();
+  const int psg2 = w.NewLabel(), sub = w.NewLabel(), inner_sub = w.NewLabel();
+  w.Place(dac);
+  w.Place(beat);
+  w.Emit({0x81, 0x0C, 0x82, 0x0C, 0xF7, 0x00, 0x02});  // beat twice
+  w.PointerTo(beat);
+  w.Place(roll);
+  w.Emit({0x81, 0x06, 0xF7, 0x01, 0x03});  // roll three times
+  w.PointerTo(roll);
+  w.Emit({0xF7, 0x02, 0x02});  // all of it twice
+  w.PointerTo(beat);
+  w.Emit(0xF6);
+  w.PointerTo(dac);
+  w.Emit({0xF2, 0xF6, 0xFF, 0xFE});  // stray: a stop and a jump onto itself
+  w.Place(fm1);
+  w.Emit({0xEF, 0x01, 0x91, 0x18, 0x93, 0x18});  // no end of its own
+  w.Place(fm2);
+  w.Emit({0xEF, 0x02, 0xE0, 0x80, 0xA1, 0x0C, 0xA3, 0x0C, 0xF6});
+  w.PointerTo(fm2);
+  w.Place(shared_stop);
+  w.Emit(0xF2);
+  w.Place(psg2);
+  w.Emit({0xE6, 0x02, 0xC5, 0x0C, 0xF8});
+  w.PointerTo(sub);
+  w.Emit({0xC8, 0x18, 0xF2});
+  w.Place(sub);
+  w.Emit({0xCA, 0x06, 0xF8});
+  w.PointerTo(inner_sub);
+  w.Emit(0xE3);
+  w.Place(inner_sub);
+  w.Emit({0xCC, 0x06, 0xCD, 0x06, 0xE3});
+  const Bytes data = w.Finish();
+
+  const std::size_t data_at = 6 + 4 * 4 + 6 * 2;
+  Bytes song(data_at + data.size() + 5 * kVoiceRecordSize, 0x5A);  // five voices, three selected
+  std::fill(song.begin(), song.begin() + data_at, 0);
+  std::copy(data.begin(), data.end(), song.begin() + data_at);
+  WriteBigEndian16(song, 0, static_cast<std::uint16_t>(data_at + data.size()));
+  song[2] = 4;
+  song[3] = 2;
+  song[4] = 1;
+  song[5] = 4;
+  const auto header = [&](std::size_t at, int label, std::uint8_t transpose, std::uint8_t volume) {
+    WriteBigEndian16(song, at, static_cast<std::uint16_t>(data_at + w.At(label)));
+    song[at + 2] = transpose;
+    song[at + 3] = volume;
+  };
+  header(6, dac, 0, 0);
+  header(10, fm1, 0x0C, 0x02);
+  header(14, fm2, 0, 0);
+  header(18, shared_stop, 0, 0);
+  header(22, shared_stop, 0, 0x03);
+  header(28, psg2, 0xF4, 0x01);
+  song[33] = 0x02;  // PSG2's voice
+
+  const Bytes output = ConvertSong(song);
+  EXPECT_EQ(ReadBigEndian16(output, 6), 6 + 4 * 4 + 6 * 2 + 3 * kVoiceRecordSize);
+  ChannelCounts counts;
+  ExpectPlaysBackwards(song, output, counts);
+  EXPECT_EQ(counts.looping, 3);
+  EXPECT_EQ(counts.stopped, 3);
 }
 
 }  // namespace
