@@ -17,7 +17,6 @@ struct ClockCase {
 
 void PrintTo(const ClockCase& c, std::ostream* out) { *out << c.data; }
 
-
 class ClockExampleTest : public ::testing::TestWithParam<ClockCase> {};
 
 TEST_P(ClockExampleTest, WalkGivesEventsAndClock) {

@@ -144,9 +144,10 @@ TEST_F(CommandLineTest, TrackDroppedFromTheOutputFolderIsLeftUnchanged) {
   WriteFile(source, ExampleSong());
   const auto stamp = fs::last_write_time(source);
   const RunResult run = RunQuorlin(program_, {source});
-  EXPECT_NE(run.output.find("    Error; the output " + source +
-                            " would replace the source track itself; the track is left unchanged\n"),
-            std::string::npos)
+  EXPECT_NE(
+      run.output.find("    Error; the output " + source +
+                      " would replace the source track itself; the track is left unchanged\n"),
+      std::string::npos)
       << run.output;
   EXPECT_EQ(ReadFile(source), ExampleSong());
   EXPECT_EQ(fs::last_write_time(source), stamp);

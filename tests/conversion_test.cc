@@ -104,8 +104,7 @@ TEST(ConversionTest, OutputLayoutOfFiveFmAndThreePsgChannels) {
   }
   // FM1: E9 0C E6 02 F2 -> inverted E9 F4 E6 FE E6 02 E9 0C F2 ... reversed.
   const std::size_t fm1 = ReadBigEndian16(out, 10);
-  EXPECT_EQ(ToHex(Bytes(out.begin() + fm1, out.begin() + fm1 + 9)),
-            "E9 0C E6 02 E6 FE E9 F4 F2");
+  EXPECT_EQ(ToHex(Bytes(out.begin() + fm1, out.begin() + fm1 + 9)), "E9 0C E6 02 E6 FE E9 F4 F2");
 }
 
 TEST(ConversionTest, VoiceFFGives256VoiceRecords) {
@@ -118,7 +117,7 @@ TEST(ConversionTest, VoiceFFGives256VoiceRecords) {
 TEST(ConversionTest, UnreadHeaderBytesDoNotMatter) {
   Bytes song = SongBuilder().Dac(Hex("81 0C F2")).Psg(Hex("81 18 F2"), 0, 0, 2).Build();
   const Bytes plain = Convert(song);
-  song[8] = 0x55;   // DAC header bytes 2-3
+  song[8] = 0x55;  // DAC header bytes 2-3
   song[9] = 0x66;
   song[14] = 0x77;  // PSG header byte 4
   EXPECT_EQ(Convert(song), plain);

@@ -49,7 +49,7 @@ TEST(DumpTest, WritesEveryBufferThenVoicesThenTimeline) {
   builder.Dac(Hex("F2")).Fm(Hex("F2")).Fm(Hex("F2")).Psg(Hex("F2"));
   const Dumped dumped = ConvertWithDumps(builder.Build());
   EXPECT_EQ(dumped.sink.names, (std::vector<std::string>{"DAC01.bin", "FM01.bin", "FM02.bin",
-                                                          "PSG01.bin", "Voices.bin", "FlagEB.bin"}));
+                                                         "PSG01.bin", "Voices.bin", "FlagEB.bin"}));
   for (const char* name : {"DAC01.bin", "FM01.bin", "FM02.bin", "PSG01.bin"}) {
     EXPECT_EQ(dumped.sink.files.at(name).size(), 65536u) << name;
   }
@@ -102,8 +102,8 @@ class DumpFilesTest : public ::testing::Test {
   }
   std::string Run(bool write_dumps) {
     std::ostringstream console;
-    ProcessFile({folder_ + "green.bin", "green.bin", folder_ + "out/", folder_ + "green/"},
-                console, write_dumps);
+    ProcessFile({folder_ + "green.bin", "green.bin", folder_ + "out/", folder_ + "green/"}, console,
+                write_dumps);
     return console.str();
   }
   std::string folder_;

@@ -1,8 +1,9 @@
 // State inversion: each state flag carries the state before it, E7 moves one
 // event later, and the final state is appended before the closing flag.
+#include "reverse/invert_channel.h"
+
 #include <gtest/gtest.h>
 
-#include "reverse/invert_channel.h"
 #include "song_builder.h"
 
 namespace quorlin::testing {
@@ -27,7 +28,6 @@ struct InvertCase {
 };
 
 void PrintTo(const InvertCase& c, std::ostream* out) { *out << c.name; }
-
 
 class InvertExampleTest : public ::testing::TestWithParam<InvertCase> {};
 
@@ -61,8 +61,7 @@ INSTANTIATE_TEST_SUITE_P(
         InvertCase{"RepeatedNoAttackLeavesOne", "E7 E7 90 10 F2", "90 10 E7 F2"},
         InvertCase{"NoAttackBeforeStopStandsInItsPlace", "90 10 E7 F2", "90 10 E7 F2"},
         InvertCase{"NoAttackPendingAtEndIsDropped", "90 10 E7", "90 10"},
-        InvertCase{"OnlyStop", "F2", "F2"},
-        InvertCase{"Empty", "", ""},
+        InvertCase{"OnlyStop", "F2", "F2"}, InvertCase{"Empty", "", ""},
         InvertCase{"MidListJumpVanishes", "F6 00 05 90 10 F6 00 00", "90 10 F6 00 00"},
         InvertCase{"MeaninglessFlagsVanish", "FA 90 10 FF F2", "90 10 F2"},
         InvertCase{"CopiedFlagsAppendNothing", "E3 ED EE F9 F2", "E3 ED EE F9 F2"},

@@ -97,16 +97,15 @@ INSTANTIATE_TEST_SUITE_P(
                                    "F7 01 83 FF F5 F2"))
                           .Build(),
                       "DAC grows beyond 32766 bytes of events when its state is inverted"},
-        MalformedCase{"TooManyDividerChanges",
-                      SongBuilder().Dac(Hex("EB 01 81 01 F7 00 00 FF F8 F7 01 02 FF F3 F2")).Build(),
-                      "DAC sets the global tempo divider more than 511 times (at offset 0x000A)"},
-        MalformedCase{"ClockOverflow",
-                      SongBuilder()
-                          .Divider(0xFF)
-                          .Dac(Hex("81 7F F7 00 00 FF FA F7 01 02 FF F5 F2"))
-                          .Build(),
-                      "DAC plays past the longest time a channel clock can count (at offset "
-                      "0x000B)"},
+        MalformedCase{
+            "TooManyDividerChanges",
+            SongBuilder().Dac(Hex("EB 01 81 01 F7 00 00 FF F8 F7 01 02 FF F3 F2")).Build(),
+            "DAC sets the global tempo divider more than 511 times (at offset 0x000A)"},
+        MalformedCase{
+            "ClockOverflow",
+            SongBuilder().Divider(0xFF).Dac(Hex("81 7F F7 00 00 FF FA F7 01 02 FF F5 F2")).Build(),
+            "DAC plays past the longest time a channel clock can count (at offset "
+            "0x000B)"},
         MalformedCase{"DividerZeroAtTheFill",
                       SongBuilder().Dac(Hex("81 0C F2")).Fm(Hex("E5 00 F2")).Build(),
                       "FM1 stops at offset 0x0013 while its tempo divider is 0, so the rests that "

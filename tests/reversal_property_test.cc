@@ -93,24 +93,62 @@ Playback Play(const Bytes& song, PlayerStart start, std::int64_t limit, bool unt
       sound();
     } else {
       switch (b) {
-        case 0xE0: state.pan = song.at(pc++); break;
-        case 0xE1: state.detune = song.at(pc++); break;
-        case 0xE2: state.communication = song.at(pc++); break;
-        case 0xE3: pc = returns.back(); returns.pop_back(); break;
-        case 0xE4: case 0xF2: out.stopped = true; return out;
-        case 0xE5: state.divider = song.at(pc++); break;
-        case 0xE6: state.fm_volume += song.at(pc++); break;
-        case 0xE7: no_attack = true; break;
-        case 0xE8: state.timeout = song.at(pc++); break;
-        case 0xE9: state.transpose += song.at(pc++); break;
-        case 0xEA: state.tempo = song.at(pc++); break;
-        case 0xEC: state.psg_volume += song.at(pc++); break;
-        case 0xEF: state.voice = song.at(pc++); break;
-        case 0xF0: for (auto& m : state.modulation) m = song.at(pc++); break;
-        case 0xF1: state.modulation_on = true; break;
-        case 0xF3: state.noise = song.at(pc++); break;
-        case 0xF4: state.modulation_on = false; break;
-        case 0xF5: state.psg_voice = song.at(pc++); break;
+        case 0xE0:
+          state.pan = song.at(pc++);
+          break;
+        case 0xE1:
+          state.detune = song.at(pc++);
+          break;
+        case 0xE2:
+          state.communication = song.at(pc++);
+          break;
+        case 0xE3:
+          pc = returns.back();
+          returns.pop_back();
+          break;
+        case 0xE4:
+        case 0xF2:
+          out.stopped = true;
+          return out;
+        case 0xE5:
+          state.divider = song.at(pc++);
+          break;
+        case 0xE6:
+          state.fm_volume += song.at(pc++);
+          break;
+        case 0xE7:
+          no_attack = true;
+          break;
+        case 0xE8:
+          state.timeout = song.at(pc++);
+          break;
+        case 0xE9:
+          state.transpose += song.at(pc++);
+          break;
+        case 0xEA:
+          state.tempo = song.at(pc++);
+          break;
+        case 0xEC:
+          state.psg_volume += song.at(pc++);
+          break;
+        case 0xEF:
+          state.voice = song.at(pc++);
+          break;
+        case 0xF0:
+          for (auto& m : state.modulation) m = song.at(pc++);
+          break;
+        case 0xF1:
+          state.modulation_on = true;
+          break;
+        case 0xF3:
+          state.noise = song.at(pc++);
+          break;
+        case 0xF4:
+          state.modulation_on = false;
+          break;
+        case 0xF5:
+          state.psg_voice = song.at(pc++);
+          break;
         case 0xF6:
           if (until_first_jump) return out;
           pc = pointer(pc);
@@ -126,7 +164,8 @@ Playback Play(const Bytes& song, PlayerStart start, std::int64_t limit, bool unt
           returns.push_back(pc + 2);
           pc = pointer(pc);
           break;
-        default: break;  // ED, EE, F9 change nothing that sounds
+        default:
+          break;  // ED, EE, F9 change nothing that sounds
       }
     }
   }
@@ -172,7 +211,8 @@ class SongGenerator {
 
   Bytes Song() {
     SongBuilder builder;
-    builder.Divider(static_cast<std::uint8_t>(Pick(1, 2))).Tempo(static_cast<std::uint8_t>(Pick(1, 9)));
+    builder.Divider(static_cast<std::uint8_t>(Pick(1, 2)))
+        .Tempo(static_cast<std::uint8_t>(Pick(1, 9)));
     builder.Voices(4);
     builder.Dac(Channel());
     for (int i = Pick(1, 4); i > 0; --i) builder.Fm(Channel(), Byte(), Byte());
@@ -198,9 +238,16 @@ class SongGenerator {
     w.Emit({Note(), Duration()});  // a looped body always plays some time
     Items(w, Pick(1, 6), 0, 0);
     switch (Pick(0, 3)) {
-      case 0: w.Emit(0xF2); break;
-      case 1: w.Emit(0xE4); break;
-      default: w.Emit(0xF6); w.PointerTo(body); break;
+      case 0:
+        w.Emit(0xF2);
+        break;
+      case 1:
+        w.Emit(0xE4);
+        break;
+      default:
+        w.Emit(0xF6);
+        w.PointerTo(body);
+        break;
     }
     w.Place(subroutine_);
     Items(w, Pick(1, 4), 0, 1);
@@ -218,10 +265,19 @@ class SongGenerator {
 
   void Item(ChannelWriter& w, int loop_depth, int sub_level) {
     switch (Pick(0, 9)) {
-      case 0: w.Emit(Note()); break;                   // takes the last duration
-      case 1: w.Emit(Duration()); break;               // repeats the last note
-      case 2: w.Emit({0xE7, Note(), Duration()}); break;
-      case 3: case 4: StateFlag(w); break;
+      case 0:
+        w.Emit(Note());
+        break;  // takes the last duration
+      case 1:
+        w.Emit(Duration());
+        break;  // repeats the last note
+      case 2:
+        w.Emit({0xE7, Note(), Duration()});
+        break;
+      case 3:
+      case 4:
+        StateFlag(w);
+        break;
       case 5:
         // Loops nest two deep at the top; subroutines have indices of their own.
         if (loop_depth < (sub_level == 0 ? 2 : 1)) {
@@ -242,20 +298,34 @@ class SongGenerator {
           break;
         }
         [[fallthrough]];
-      default: w.Emit({Note(), Duration()}); break;
+      default:
+        w.Emit({Note(), Duration()});
+        break;
     }
   }
 
   void StateFlag(ChannelWriter& w) {
-    static constexpr std::uint8_t kOneByte[] = {0xE0, 0xE1, 0xE2, 0xE6, 0xE8, 0xE9,
-                                                0xEA, 0xEC, 0xF3, 0xF5};
+    static constexpr std::uint8_t kOneByte[] = {0xE0, 0xE1, 0xE2, 0xE6, 0xE8,
+                                                0xE9, 0xEA, 0xEC, 0xF3, 0xF5};
     switch (Pick(0, 7)) {
-      case 0: w.Emit({0xEF, static_cast<std::uint8_t>(Pick(0, 3))}); break;
-      case 1: w.Emit({0xE5, static_cast<std::uint8_t>(Pick(1, 3))}); break;
-      case 2: w.Emit({0xF0, Byte(), Byte(), Byte(), Byte()}); break;
-      case 3: w.Emit(Pick(0, 1) ? 0xF1 : 0xF4); break;
-      case 4: w.Emit(static_cast<std::uint8_t>(std::array{0xED, 0xEE, 0xF9}[Pick(0, 2)])); break;
-      default: w.Emit({kOneByte[Pick(0, 9)], Byte()}); break;
+      case 0:
+        w.Emit({0xEF, static_cast<std::uint8_t>(Pick(0, 3))});
+        break;
+      case 1:
+        w.Emit({0xE5, static_cast<std::uint8_t>(Pick(1, 3))});
+        break;
+      case 2:
+        w.Emit({0xF0, Byte(), Byte(), Byte(), Byte()});
+        break;
+      case 3:
+        w.Emit(Pick(0, 1) ? 0xF1 : 0xF4);
+        break;
+      case 4:
+        w.Emit(static_cast<std::uint8_t>(std::array{0xED, 0xEE, 0xF9}[Pick(0, 2)]));
+        break;
+      default:
+        w.Emit({kOneByte[Pick(0, 9)], Byte()});
+        break;
     }
   }
 
@@ -276,7 +346,7 @@ std::vector<ChannelStart> ChannelsOf(const Bytes& song) {
   std::vector<ChannelStart> channels;
   std::size_t at = 6;
   for (int i = 0; i < song[2] + song[3]; ++i) {
-    const ChannelKind kind = i == 0 ? ChannelKind::kDac
+    const ChannelKind kind = i == 0        ? ChannelKind::kDac
                              : i < song[2] ? ChannelKind::kFm
                                            : ChannelKind::kPsg;
     ChannelStart c{kind, ReadBigEndian16(song, at), 0, 0, 0};

@@ -1,7 +1,8 @@
 // Event reversal and loop closure.
+#include "reverse/reverse_channel.h"
+
 #include <gtest/gtest.h>
 
-#include "reverse/reverse_channel.h"
 #include "song_builder.h"
 
 namespace quorlin::testing {

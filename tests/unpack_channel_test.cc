@@ -14,7 +14,6 @@ struct FlattenCase {
 
 void PrintTo(const FlattenCase& c, std::ostream* out) { *out << c.data; }
 
-
 class WorkedExampleTest : public ::testing::TestWithParam<FlattenCase> {};
 
 TEST_P(WorkedExampleTest, MeasuringWalkOfFmChannelGivesEventList) {
@@ -89,26 +88,26 @@ TEST(LoopTest, NestedLoopsMultiply) {
 
 TEST(LoopTest, FinishedLoopMetAgainStartsAfresh) {
   // A loop of two plays inside a subroutine that is called twice.
-  const Bytes data = Hex(
-      "F8 00 05"        // 0: call 7
-      "F8 00 02"        // 3: call 7
-      "F2"              // 6: stop
-      "81 01"           // 7: note
-      "F7 00 02 FF FA"  // 9: loop 0 twice back to 7
-      "E3");            // E: return
+  const Bytes data =
+      Hex("F8 00 05"        // 0: call 7
+          "F8 00 02"        // 3: call 7
+          "F2"              // 6: stop
+          "81 01"           // 7: note
+          "F7 00 02 FF FA"  // 9: loop 0 twice back to 7
+          "E3");            // E: return
   EXPECT_EQ(ToHex(WalkChannel(ChannelKind::kFm, data).events), "81 01 81 01 81 01 81 01 F2");
 }
 
 TEST(CallTest, CallWithinCallReturnsToEachCaller) {
-  const Bytes data = Hex(
-      "F8 00 04"  // 0: call 6
-      "81 01"     // 3: note after the outer call
-      "F2"        // 5: stop
-      "82 01"     // 6: outer body
-      "F8 00 02"  // 8: call C
-      "E3"        // B: return
-      "83 01"     // C: inner body
-      "E3");      // E: return
+  const Bytes data =
+      Hex("F8 00 04"  // 0: call 6
+          "81 01"     // 3: note after the outer call
+          "F2"        // 5: stop
+          "82 01"     // 6: outer body
+          "F8 00 02"  // 8: call C
+          "E3"        // B: return
+          "83 01"     // C: inner body
+          "E3");      // E: return
   EXPECT_EQ(ToHex(WalkChannel(ChannelKind::kFm, data).events), "82 01 83 01 81 01 F2");
 }
 

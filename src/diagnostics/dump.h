@@ -43,7 +43,8 @@ std::string DumpFileName(std::string_view kind_name, int number);
 // Dumps `channel_count` whole ChannelBuffers from `buffers[next_channel]` on,
 // numbered from 01, and advances `next_channel` past them.
 void DumpChannel(DumpSink& sink, std::string_view kind_name, int channel_count,
-                 std::span<const std::unique_ptr<ChannelBuffer>> buffers, std::size_t& next_channel);
+                 std::span<const std::unique_ptr<ChannelBuffer>> buffers,
+                 std::size_t& next_channel);
 
 // DAC01.bin, FM01.bin..., PSG01.bin..., Voices.bin and FlagEB.bin.
 void WriteDumps(const Conversion& conversion, DumpSink& sink);

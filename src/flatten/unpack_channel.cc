@@ -223,7 +223,8 @@ class ChannelWalk {
     }
     const std::int64_t units = clock_.FillUnits();
     for (std::int64_t i = 0; i < units / kLongestRest; ++i) WritePair(kRest, kLongestRest);
-    if (units % kLongestRest != 0) WritePair(kRest, static_cast<std::uint8_t>(units % kLongestRest));
+    if (units % kLongestRest != 0)
+      WritePair(kRest, static_cast<std::uint8_t>(units % kLongestRest));
   }
 
   void Jump() {
@@ -286,8 +287,8 @@ class ChannelWalk {
   // A fitting walk that comes back to the same state without having played
   // any time in between would circle for ever and never reach its target.
   void CheckForIdleCycle(int pointer_at) {
-    const WalkSnapshot now{position_,     clock_.value(),   clock_.divider(), timeline_index_,
-                           loop_counters_, call_stack_,     call_depth_,      flag_since_note_,
+    const WalkSnapshot now{position_,      clock_.value(), clock_.divider(), timeline_index_,
+                           loop_counters_, call_stack_,    call_depth_,      flag_since_note_,
                            last_note_,     last_duration_};
     for (const WalkSnapshot& earlier : idle_snapshots_) {
       if (earlier == now) {
@@ -327,7 +328,8 @@ class ChannelWalk {
   }
 
   std::uint8_t ReadAt(int at) const {
-    if (!InImage(at)) [[unlikely]] FailOutsideTrack(at);
+    if (!InImage(at)) [[unlikely]]
+      FailOutsideTrack(at);
     return image_[at];
   }
 
@@ -343,7 +345,8 @@ class ChannelWalk {
   std::uint8_t PeekImage(int at) const { return InImage(at) ? image_[at] : flag::kStop; }
 
   void Write(std::uint8_t b) {
-    if (write_pos_ >= ChannelBuffer::kEventAreaSize) [[unlikely]] FailListTooLong();
+    if (write_pos_ >= ChannelBuffer::kEventAreaSize) [[unlikely]]
+      FailListTooLong();
     buffer_.bytes[write_pos_++] = b;
   }
 

@@ -42,11 +42,26 @@ constexpr std::array<Treatment, 32> kTreatment = [] {
 // The order in which the final state is appended. F1 stands for the
 // modulation state that F1 and F4 share.
 constexpr std::array<std::uint8_t, 20> kFinalStateOrder = {
-    flag::kPan,         flag::kDetune,          flag::kCommunication,    flag::kChannelTempoDivider,
-    flag::kFmVolumeStep, flag::kNoteTimeout,    flag::kTransposeStep,    flag::kTempo,
-    flag::kGlobalTempoDivider, flag::kPsgVolumeStep, flag::kVoice,       flag::kModulationSetup,
-    flag::kModulationOn, flag::kPsgNoise,       flag::kPsgVoice,         flag::kLoop,
-    flag::kCall,        flag::kJump,            flag::kFadeIn,           flag::kStop,
+    flag::kPan,
+    flag::kDetune,
+    flag::kCommunication,
+    flag::kChannelTempoDivider,
+    flag::kFmVolumeStep,
+    flag::kNoteTimeout,
+    flag::kTransposeStep,
+    flag::kTempo,
+    flag::kGlobalTempoDivider,
+    flag::kPsgVolumeStep,
+    flag::kVoice,
+    flag::kModulationSetup,
+    flag::kModulationOn,
+    flag::kPsgNoise,
+    flag::kPsgVoice,
+    flag::kLoop,
+    flag::kCall,
+    flag::kJump,
+    flag::kFadeIn,
+    flag::kStop,
 };
 
 class Inversion {

@@ -17,7 +17,8 @@ int EventSize(std::uint8_t first) {
 }
 
 [[noreturn]] void FailMalformed(const std::string& channel_name, std::size_t at) {
-  throw TrackError(channel_name + "'s converted event list breaks off inside an event at its byte " +
+  throw TrackError(channel_name +
+                   "'s converted event list breaks off inside an event at its byte " +
                    std::to_string(at));
 }
 

@@ -26,7 +26,8 @@ std::size_t OutputSize(const SongHeader& song, std::span<const std::uint8_t> voi
 void CheckChannelDataOffset(std::size_t offset, const ChannelHeader& channel) {
   if (offset > kLargestOffset) {
     throw TrackError("the reversed song would place " + channel.Name() + "'s data at " +
-                     FormatOffset(offset) + ", beyond the offset 0xFFFF that a channel header "
+                     FormatOffset(offset) +
+                     ", beyond the offset 0xFFFF that a channel header "
                      "can hold");
   }
 }

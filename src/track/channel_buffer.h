@@ -36,9 +36,7 @@ struct ChannelBuffer {
   std::span<std::uint8_t, kEventAreaSize> EventArea() {
     return std::span(bytes).first<kEventAreaSize>();
   }
-  std::span<const std::uint8_t> Events() const {
-    return std::span(bytes).first(EventLength());
-  }
+  std::span<const std::uint8_t> Events() const { return std::span(bytes).first(EventLength()); }
   std::span<std::uint8_t, kWorkAreaSize> WorkArea() {
     return std::span(bytes).last<kWorkAreaSize>();
   }

@@ -64,8 +64,9 @@ bool WriteFileWhole(const std::string& path, std::span<const std::uint8_t> bytes
 bool IsSameFile(const std::string& a, const std::string& b) {
 #ifdef _WIN32
   const auto identify = [](const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
-    HANDLE handle = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE handle =
+        CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return false;
     const bool ok = GetFileInformationByHandle(handle, &info) != 0;
     CloseHandle(handle);

@@ -18,8 +18,8 @@ std::string Hex(int value) {
   return text;
 }
 
-void Convert(const TrackPaths& paths, std::vector<std::uint8_t> image,
-             std::ostream& console, bool write_dumps) {
+void Convert(const TrackPaths& paths, std::vector<std::uint8_t> image, std::ostream& console,
+             bool write_dumps) {
   Conversion conversion(std::move(image));
   const SongHeader& song = conversion.song();
   console << "    Channels; DAC " << Hex(SongHeader::kDacCount) << " FM " << Hex(song.fm_count)
