@@ -44,6 +44,18 @@ std::vector<NamedTrack> TrackSet(const std::string& examples_folder) {
     for (int i = 0; i < 254; ++i) song.Fm(Hex("E5 00 81 0C F6 FF FA"));  // divider 0
     set.push_back({"divider_zero_255_channels", song.Build()});
   }
+  {
+    // Every FM and PSG channel jumps back and forth through four nested loops
+    // that play nothing: 2^32 states without time, so no state repeats soon.
+    const Bytes idle =
+        Hex("F6 00 03 F2 F2 F7 00 00 FF F7 F7 01 00 FF F2 F7 02 00 FF ED "
+            "F7 03 00 FF E8 F2");
+    testing::SongBuilder song;
+    song.Dac(Hex("81 7F F2"));
+    for (int i = 0; i < 254; ++i) song.Fm(idle);
+    for (int i = 0; i < 255; ++i) song.Psg(idle);
+    set.push_back({"idle_loops_behind_jumps_510_channels", song.Build()});
+  }
   set.push_back({"song_divider_zero_510_channels",
                  SharedDataSong(254, 255, Hex("81 0C F6 FF FC"), /*divider=*/0)});
   {

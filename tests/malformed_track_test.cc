@@ -114,6 +114,11 @@ INSTANTIATE_TEST_SUITE_P(
                       SongBuilder().Dac(Hex("81 0C F2")).Fm(Hex("E0 40 F6 FF FC")).Build(),
                       "FM1 jumps at offset 0x0013 back to 0x0011 without playing any time, so it "
                       "never reaches the song's length"},
+        MalformedCase{
+            "TwoJumpsWithoutTime",
+            SongBuilder().Dac(Hex("81 0C F2")).Fm(Hex("E0 40 F6 00 01 E1 00 F6 FF F7")).Build(),
+            "FM1 jumps at offset 0x0018 back to 0x0011 without playing any time, so it "
+            "never reaches the song's length"},
         MalformedCase{"LoopAtDividerZero",
                       SongBuilder().Dac(Hex("81 0C F2")).Fm(Hex("E5 00 81 0C F6 FF FA")).Build(),
                       "FM1 jumps at offset 0x0015 back to 0x0011 without playing any time, so it "

@@ -1,8 +1,8 @@
 #include "flatten/unpack_channel.h"
 
 #include <array>
+#include <optional>
 #include <string>
-#include <vector>
 
 #include "flatten/channel_clock.h"
 #include "track/bytes.h"
@@ -17,10 +17,6 @@ constexpr int kCallStackDepth = 4;
 constexpr int kRevisitBudget = 2;
 // Only positions below this have a byte in the visited map.
 constexpr int kVisitedMapSize = static_cast<int>(ChannelBuffer::kWorkAreaSize);
-// Loop states remembered while a fitting walk makes no time; enough for any
-// cycle of a few jumps, and the step limits catch what is left.
-constexpr std::size_t kMaxIdleSnapshots = 64;
-
 // Everything that decides where a walk goes next. Two equal snapshots taken
 // at jumps with no time played between them mean the walk circles for ever.
 struct WalkSnapshot {
@@ -146,7 +142,7 @@ class ChannelWalk {
     }
     const std::int32_t before = clock_.value();
     Write(clock_.Play(last_duration_));
-    if (clock_.value() != before) idle_snapshots_.clear();
+    if (clock_.value() != before) idle_cycle_ = {};
   }
 
   void HandleFlag(std::uint8_t b) {
@@ -286,18 +282,24 @@ class ChannelWalk {
 
   // A fitting walk that comes back to the same state without having played
   // any time in between would circle for ever and never reach its target.
+  // The state is compared at jumps onto played data with one saved state,
+  // saved anew after 1, 2, 4, 8... jumps (Brent's cycle detection): any
+  // cycle is found within a few laps, at one comparison per jump.
   void CheckForIdleCycle(int pointer_at) {
     const WalkSnapshot now{position_,      clock_.value(), clock_.divider(), timeline_index_,
                            loop_counters_, call_stack_,    call_depth_,      flag_since_note_,
                            last_note_,     last_duration_};
-    for (const WalkSnapshot& earlier : idle_snapshots_) {
-      if (earlier == now) {
-        Fail("jumps at offset " + FormatOffset(pointer_at - 1) + " back to " +
-             FormatOffset(position_) +
-             " without playing any time, so it never reaches the song's length");
-      }
+    IdleCycle& cycle = idle_cycle_;
+    if (cycle.saved && *cycle.saved == now) {
+      Fail("jumps at offset " + FormatOffset(pointer_at - 1) + " back to " +
+           FormatOffset(position_) +
+           " without playing any time, so it never reaches the song's length");
     }
-    if (idle_snapshots_.size() < kMaxIdleSnapshots) idle_snapshots_.push_back(now);
+    if (!cycle.saved || ++cycle.jumps_since_saved == cycle.save_interval) {
+      cycle.saved = now;
+      cycle.jumps_since_saved = 0;
+      cycle.save_interval *= 2;
+    }
   }
 
   // Reads a relative pointer at `position_` and returns its target: the
@@ -378,7 +380,12 @@ class ChannelWalk {
   std::array<int, kCallStackDepth> call_stack_{};
   int call_depth_ = 0;
   std::int64_t steps_ = 0;
-  std::vector<WalkSnapshot> idle_snapshots_;
+  struct IdleCycle {
+    std::optional<WalkSnapshot> saved;
+    std::uint64_t jumps_since_saved = 0;
+    std::uint64_t save_interval = 1;
+  };
+  IdleCycle idle_cycle_;  // since the clock last moved
 };
 
 }  // namespace
