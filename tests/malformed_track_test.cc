@@ -132,7 +132,7 @@ INSTANTIATE_TEST_SUITE_P(
                       "0x000A)"},
         MalformedCase{"SongTakesTooManySteps",
                       SharedDataSong(70, 0, Hex("F7 00 00 FF FC F7 01 00 FF F7 F2")),
-                      "FM63 brings the song past 4194304 steps of flattening (at offset 0x0122)"},
+                      "FM31 brings the song past 2097152 steps of flattening (at offset 0x0122)"},
         MalformedCase{"OutputOffsetBeyond16Bits",
                       SharedDataSong(3, 0, Hex("81 01 F7 00 96 FF FA F7 01 64 FF F5 F2")),
                       "the reversed song would place FM3's data at 0x15FC2, beyond the offset "

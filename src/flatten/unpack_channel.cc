@@ -218,9 +218,22 @@ class ChannelWalk {
            "cannot be measured");
     }
     const std::int64_t units = clock_.FillUnits();
-    for (std::int64_t i = 0; i < units / kLongestRest; ++i) WritePair(kRest, kLongestRest);
-    if (units % kLongestRest != 0)
-      WritePair(kRest, static_cast<std::uint8_t>(units % kLongestRest));
+    const std::int64_t full_rests = units / kLongestRest;
+    const int remainder = static_cast<int>(units % kLongestRest);
+    // A fill may be long: its room is checked once, then the rests are
+    // written without a check per byte.
+    const std::int64_t rest_bytes = 2 * (full_rests + (remainder != 0 ? 1 : 0));
+    if (static_cast<std::int64_t>(write_pos_) + rest_bytes >
+        static_cast<std::int64_t>(ChannelBuffer::kEventAreaSize)) {
+      FailListTooLong();
+    }
+    const auto rests = std::span(buffer_.bytes).subspan(write_pos_, 2 * full_rests);
+    for (std::size_t i = 0; i < rests.size(); i += 2) {
+      rests[i] = kRest;
+      rests[i + 1] = kLongestRest;
+    }
+    write_pos_ += rests.size();
+    if (remainder != 0) WritePair(kRest, static_cast<std::uint8_t>(remainder));
   }
 
   void Jump() {

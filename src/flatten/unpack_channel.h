@@ -23,7 +23,7 @@ inline constexpr int PlusDAC = 0x80;
 // one event. No track that converts into a valid output comes near them.
 struct WalkLimits {
   std::int64_t steps_per_walk = 0x40000;
-  std::int64_t steps_per_song = 0x400000;  // both passes together
+  std::int64_t steps_per_song = 0x200000;  // both passes together
 };
 
 // What all walks of one pass share.
