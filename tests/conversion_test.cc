@@ -53,19 +53,7 @@ TEST(ExampleSongTest, ReversalLeavesConvertedAndReversedLists) {
 }
 
 TEST(ExampleSongTest, AssemblesTheReversedSongByteForByte) {
-  Conversion conversion(ExampleSong());
-  conversion.Flatten();
-  conversion.CopyVoices();
-  conversion.Reverse();
-  EXPECT_EQ(ToHex(conversion.Assemble()), ToHex(ExampleSongReversed()));
-}
-
-Bytes Convert(const Bytes& image) {
-  Conversion conversion(image);
-  conversion.Flatten();
-  conversion.CopyVoices();
-  conversion.Reverse();
-  return conversion.Assemble();
+  EXPECT_EQ(ToHex(ConvertSong(ExampleSong())), ToHex(ExampleSongReversed()));
 }
 
 TEST(ConversionTest, ChannelsKeepHeaderOrderWhateverTheirDataOffsets) {
@@ -77,7 +65,7 @@ TEST(ConversionTest, ChannelsKeepHeaderOrderWhateverTheirDataOffsets) {
       0xF2, 0xE4, 0xF2,                    // PSG: F2, FM: E4, DAC: F2
   };
   song.resize(song.size() + 25);
-  const Bytes out = Convert(song);
+  const Bytes out = ConvertSong(song);
   // 20 bytes of headers, one voice, then DAC F2, FM E4, PSG F2.
   ASSERT_EQ(out.size(), 20u + 25 + 3);
   EXPECT_EQ(ToHex(Bytes(out.end() - 3, out.end())), "F2 E4 F2");
@@ -91,7 +79,7 @@ TEST(ConversionTest, OutputLayoutOfFiveFmAndThreePsgChannels) {
   builder.Dac(Hex("F2"));
   for (int i = 0; i < 5; ++i) builder.Fm(Hex("F2"), 0x0C, 0x02);
   for (int i = 0; i < 3; ++i) builder.Psg(Hex("F2"), 0x00, 0x01, 0x03);
-  const Bytes out = Convert(builder.Voices(2).Build());
+  const Bytes out = ConvertSong(builder.Voices(2).Build());
   EXPECT_EQ(ReadBigEndian16(out, 0), 0x30);
   EXPECT_EQ(out[2], 6);
   EXPECT_EQ(out[3], 3);
@@ -108,7 +96,7 @@ TEST(ConversionTest, OutputLayoutOfFiveFmAndThreePsgChannels) {
 }
 
 TEST(ConversionTest, VoiceFFGives256VoiceRecords) {
-  const Bytes out = Convert(SongBuilder().Dac(Hex("EF FF F2")).Voices(256).Build());
+  const Bytes out = ConvertSong(SongBuilder().Dac(Hex("EF FF F2")).Voices(256).Build());
   EXPECT_EQ(ReadBigEndian16(out, 0), 10);
   EXPECT_EQ(ReadBigEndian16(out, 6), 10 + 6400);
   EXPECT_EQ(out.size(), 10u + 6400 + 5);
@@ -116,11 +104,11 @@ TEST(ConversionTest, VoiceFFGives256VoiceRecords) {
 
 TEST(ConversionTest, UnreadHeaderBytesDoNotMatter) {
   Bytes song = SongBuilder().Dac(Hex("81 0C F2")).Psg(Hex("81 18 F2"), 0, 0, 2).Build();
-  const Bytes plain = Convert(song);
+  const Bytes plain = ConvertSong(song);
   song[8] = 0x55;  // DAC header bytes 2-3
   song[9] = 0x66;
   song[14] = 0x77;  // PSG header byte 4
-  EXPECT_EQ(Convert(song), plain);
+  EXPECT_EQ(ConvertSong(song), plain);
 }
 
 TEST(ConversionTest, GlobalDividerOfTheDacTimesTheOtherChannels) {

@@ -145,13 +145,7 @@ TEST(TruncatedTrackTest, EveryPrefixIsConvertedOrRefused) {
   for (const Bytes& whole : {ExampleSong(), ReadFile(QUORLIN_SOURCE_DIR "/examples/sunrise.bin")}) {
     for (std::size_t length = 0; length < whole.size(); ++length) {
       const Bytes prefix(whole.begin(), whole.begin() + length);
-      const std::string error = TrackErrorOf([&] {
-        Conversion conversion(prefix);
-        conversion.Flatten();
-        conversion.CopyVoices();
-        conversion.Reverse();
-        conversion.Assemble();
-      });
+      const std::string error = TrackErrorOf([&] { ConvertSong(prefix); });
       // The voice records stand last, so only the full track converts.
       EXPECT_NE(error, "") << "prefix of " << length << " bytes";
     }

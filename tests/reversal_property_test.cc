@@ -421,14 +421,6 @@ void ExpectPlaysBackwards(const Bytes& input, const Bytes& output, ChannelCounts
   EXPECT_LT(longest - shortest, 2 * 256 * 3);
 }
 
-Bytes ConvertSong(const Bytes& input) {
-  Conversion conversion(input);
-  conversion.Flatten();
-  conversion.CopyVoices();
-  conversion.Reverse();
-  return conversion.Assemble();
-}
-
 TEST(ReversalPropertyTest, OutputChannelsSoundTheInputBackwards) {
   constexpr unsigned kCases = 400;
   int refused = 0;

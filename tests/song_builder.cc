@@ -9,6 +9,7 @@
 
 #include "track/bytes.h"
 #include "track/channel_buffer.h"
+#include "track/conversion.h"
 
 namespace quorlin::testing {
 
@@ -105,6 +106,14 @@ Bytes SharedDataSong(int fm, int psg, const Bytes& data, std::uint8_t divider) {
   }
   std::copy(data.begin(), data.end(), song.begin() + static_cast<std::ptrdiff_t>(data_at));
   return song;
+}
+
+Bytes ConvertSong(const Bytes& track) {
+  Conversion conversion(track);
+  conversion.Flatten();
+  conversion.CopyVoices();
+  conversion.Reverse();
+  return conversion.Assemble();
 }
 
 Walk WalkChannel(ChannelKind kind, const Bytes& data, std::int32_t target, std::uint8_t divider) {

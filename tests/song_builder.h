@@ -49,6 +49,9 @@ class SongBuilder {
 // `data`, which follows the headers; one voice record closes it.
 Bytes SharedDataSong(int fm, int psg, const Bytes& data, std::uint8_t divider = 1);
 
+// Converts a whole track in memory, stage by stage, as the tool does.
+Bytes ConvertSong(const Bytes& track);
+
 struct Walk {
   Bytes events;
   std::int32_t clock;
