@@ -6,7 +6,6 @@
 #include <cstring>
 #include <iostream>
 
-#include "track/conversion.h"
 #include "track/track_error.h"
 #include "track_set.h"
 
@@ -15,11 +14,7 @@ namespace {
 // Converts or refuses the track, as the tool does; returns whether it converted.
 bool ConvertTrack(const quorlin::testing::Bytes& bytes) {
   try {
-    quorlin::Conversion conversion(bytes);
-    conversion.Flatten();
-    conversion.CopyVoices();
-    conversion.Reverse();
-    benchmark::DoNotOptimize(conversion.Assemble());
+    benchmark::DoNotOptimize(quorlin::testing::ConvertSong(bytes));
     return true;
   } catch (const quorlin::TrackError&) {
     return false;

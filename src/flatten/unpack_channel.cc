@@ -136,13 +136,16 @@ class ChannelWalk {
   }
 
   void PlayLastDuration() {
-    if (!clock_.CanPlay(last_duration_)) {
-      Fail("plays past the longest time a channel clock can count (at offset " +
-           FormatOffset(position_ - 1) + ")");
-    }
+    if (!clock_.CanPlay(last_duration_)) FailClockOverflow();
     const std::int32_t before = clock_.value();
     Write(clock_.Play(last_duration_));
     if (clock_.value() != before) idle_cycle_ = {};
+  }
+
+  // The byte just read would carry the clock past 2^31 - 1.
+  [[noreturn]] void FailClockOverflow() const {
+    Fail("plays past the longest time a channel clock can count (at offset " +
+         FormatOffset(position_ - 1) + ")");
   }
 
   void HandleFlag(std::uint8_t b) {
@@ -198,10 +201,7 @@ class ChannelWalk {
 
   void Stop(std::uint8_t b) {
     if (!clock_.Fitting()) {
-      if (!clock_.CanBumpForStop()) {
-        Fail("plays past the longest time a channel clock can count (at offset " +
-             FormatOffset(position_ - 1) + ")");
-      }
+      if (!clock_.CanBumpForStop()) FailClockOverflow();
       clock_.BumpForStop();
     } else {
       FillToTarget();

@@ -47,15 +47,11 @@ std::optional<std::vector<std::uint8_t>> ReadFileBytes(const std::string& path,
 
 bool WriteFileWhole(const std::string& path, std::span<const std::uint8_t> bytes) {
   const std::string temporary = path + ".quorlin-tmp";
-  bool written = false;
-  {
-    FileHandle file(std::fopen(temporary.c_str(), "wb"));
-    if (!file) return false;
-    written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
-    written = std::fflush(file.get()) == 0 && written;
-    std::FILE* raw = file.release();
-    written = std::fclose(raw) == 0 && written;
-  }
+  std::FILE* file = std::fopen(temporary.c_str(), "wb");
+  if (file == nullptr) return false;
+  bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  // Closing flushes; a failure there (a full disk) fails the write too.
+  written = std::fclose(file) == 0 && written;
   if (written && RenameReplacing(temporary, path)) return true;
   std::remove(temporary.c_str());
   return false;
