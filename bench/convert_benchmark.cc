@@ -6,7 +6,7 @@
 #include <cstring>
 #include <iostream>
 
-#include "track/track_error.h"
+#include "format/track_error.h"
 #include "track_set.h"
 
 namespace {
@@ -14,7 +14,7 @@ namespace {
 // Converts or refuses the track, as the tool does; returns whether it converted.
 bool ConvertTrack(const quorlin::testing::Bytes& bytes) {
   try {
-    benchmark::DoNotOptimize(quorlin::testing::ConvertSong(bytes));
+    benchmark::DoNotOptimize(quorlin::testing::Reversed(bytes));
     return true;
   } catch (const quorlin::TrackError&) {
     return false;
@@ -30,7 +30,10 @@ void BM_Convert(benchmark::State& state, const quorlin::testing::Bytes& bytes) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const auto set = quorlin::bench::TrackSet(QUORLIN_SOURCE_DIR "/examples");
+  auto set = quorlin::bench::OrdinarySongs();
+  for (auto& track : quorlin::bench::StressTracks(QUORLIN_SOURCE_DIR "/examples")) {
+    set.push_back(std::move(track));
+  }
   for (int i = 1; i < argc; ++i) {
     if (std::strncmp(argv[i], "--write-tracks=", 15) == 0) {
       for (const auto& track : set) {

@@ -1,15 +1,51 @@
 #!/usr/bin/env bash
-# Peak memory and wall time of the quorlin executable on every track of the
-# benchmark set, one process per track. Usage: bench/measure.sh BUILD_DIR
+# Whole-process figures of the quorlin executable, with public tools only:
+#  1. 19 songs shaped like the game's, converted in one run, against copying
+#     the same 19 files with cp: wall time of each in alternating pairs, each
+#     run writing its files afresh, and the median of the ratios;
+#  2. peak memory and wall time of one process per track of the whole set.
+# Usage: bench/measure.sh BUILD_DIR [PAIRS]   (a build with QUORLIN_BUILD_BENCHMARKS=ON)
 set -euo pipefail
 build=${1:-build-bench}
-tracks=$(mktemp -d)
-trap 'rm -rf "$tracks"' EXIT
-"$build/quorlin_benchmark" --write-tracks="$tracks"
-cp "$build/quorlin" "$tracks/quorlin"
-printf '%-36s %10s %12s  %s\n' track seconds "peak KiB" result
-for track in "$tracks"/*.bin; do
-  stats=$( { /usr/bin/time -f '%e %M' "$tracks/quorlin" "$track" < /dev/null > "$tracks/out.txt"; } 2>&1 )
-  result=$(grep -o 'Error; .*' "$tracks/out.txt" | cut -c1-60 || true)
-  printf '%-36s %10s %12s  %s\n' "$(basename "$track" .bin)" $stats "${result:-converted}"
+pairs=${2:-41}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/tracks" "$work/tool" "$work/copy"
+"$build/quorlin_benchmark" --write-tracks="$work/tracks"
+cp "$build/quorlin" "$work/tool/quorlin"
+cd "$work/tracks"
+songs=(song_??.bin)
+
+# Microseconds of wall time of one command, its output discarded.
+wall_us() {
+  local start=$EPOCHREALTIME
+  "$@" < /dev/null > /dev/null
+  local end=$EPOCHREALTIME
+  echo $(( ${end/./} - ${start/./} ))
+}
+
+ratios=()
+convert_times=()
+copy_times=()
+for ((i = 0; i < pairs; i++)); do
+  rm -rf "$work/tool/Output" "$work/copy"/*
+  convert=$(wall_us "$work/tool/quorlin" "${songs[@]}")
+  copy=$(wall_us cp "${songs[@]}" "$work/copy/")
+  convert_times+=("$convert")
+  copy_times+=("$copy")
+  ratios+=("$(awk -v a="$convert" -v b="$copy" 'BEGIN { printf "%.3f", a / b }')")
+done
+median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+printf '%d songs, %d bytes in all, %d pairs\n' "${#songs[@]}" "$(cat "${songs[@]}" | wc -c)" "$pairs"
+printf 'convert in one run: median %s ms\n' "$(awk -v t="$(median "${convert_times[@]}")" 'BEGIN { print t / 1000 }')"
+printf 'copy with cp:       median %s ms\n' "$(awk -v t="$(median "${copy_times[@]}")" 'BEGIN { print t / 1000 }')"
+printf 'convert / copy:     median of the ratios %s (lowest %s, highest %s)\n\n' \
+  "$(median "${ratios[@]}")" "$(printf '%s\n' "${ratios[@]}" | sort -g | head -1)" \
+  "$(printf '%s\n' "${ratios[@]}" | sort -g | tail -1)"
+
+printf '%-40s %8s %10s  %s\n' track seconds "peak KiB" result
+for track in *.bin; do
+  stats=$( { /usr/bin/time -f '%e %M' "$work/tool/quorlin" "$track" < /dev/null > "$work/out.txt"; } 2>&1 )
+  result=$(grep -o 'Error; .*' "$work/out.txt" | cut -c1-60 || true)
+  printf '%-40s %8s %10s  %s\n' "$(basename "$track" .bin)" $stats "${result:-converted}"
 done

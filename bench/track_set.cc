@@ -1,5 +1,9 @@
 #include "track_set.h"
 
+#include <cstdio>
+
+#include "song_generator.h"
+
 namespace quorlin::bench {
 namespace {
 
@@ -15,7 +19,23 @@ const Bytes kLongList = Hex("81 01 F7 00 96 FF FA F7 01 64 FF F5 F2");
 
 }  // namespace
 
-std::vector<NamedTrack> TrackSet(const std::string& examples_folder) {
+std::vector<NamedTrack> OrdinarySongs() {
+  std::vector<NamedTrack> songs;
+  for (unsigned seed = 1; songs.size() < 19; ++seed) {
+    // Bodies of a few to a few hundred statements give songs of all sizes;
+    // loops of two or three plays, as in the game's songs, are rarely nested.
+    const int items = static_cast<int>(1 + seed * 37 % 200);
+    const testing::SongShape shape{4, 6, 1, 3, items, items, 1, 3};
+    testing::Bytes song = testing::SongGenerator(seed, shape).Song();
+    if (song.size() < 200 || song.size() > 5000) continue;
+    char name[16];
+    std::snprintf(name, sizeof name, "song_%02zu", songs.size() + 1);
+    songs.push_back({name, std::move(song)});
+  }
+  return songs;
+}
+
+std::vector<NamedTrack> StressTracks(const std::string& examples_folder) {
   std::vector<NamedTrack> set;
   set.push_back({"example_sunrise", testing::ReadFile(examples_folder + "/sunrise.bin")});
   {

@@ -1,5 +1,6 @@
-// Tracks to time the conversion on: ordinary songs and adversarial ones that
-// try to make a walk run long, plus songs of the largest channel count.
+// Tracks to time the conversion on: songs shaped like the real ones, and
+// adversarial ones that try to make a walk run long, or use the most
+// channels a song can have.
 #ifndef QUORLIN_BENCH_TRACK_SET_H_
 #define QUORLIN_BENCH_TRACK_SET_H_
 
@@ -15,7 +16,12 @@ struct NamedTrack {
   testing::Bytes bytes;
 };
 
-std::vector<NamedTrack> TrackSet(const std::string& examples_folder);
+// 19 generated songs of 6 to 10 channels with loops and calls, 200 bytes to
+// 5 KB each, like the songs of the game: "song_01" to "song_19".
+std::vector<NamedTrack> OrdinarySongs();
+
+// The example song, then tracks that stress the limits.
+std::vector<NamedTrack> StressTracks(const std::string& examples_folder);
 
 }  // namespace quorlin::bench
 

@@ -62,7 +62,7 @@ std::pair<Walk, Walk> RunPass(const Bytes& dac, const Bytes& fm, std::int32_t ta
   for (const ChannelHeader& header : headers) {
     ChannelBuffer buffer;
     const std::int32_t clock = UnpackChannel(header, image, buffer, pass);
-    walks.push_back({Bytes(buffer.Events().begin(), buffer.Events().end()), clock});
+    walks.push_back({buffer.events, clock});
   }
   return {walks[0], walks[1]};
 }

@@ -5,8 +5,8 @@
 
 #include <filesystem>
 
-#include "diagnostics/debug_mode.h"
 #include "example_song.h"
+#include "frontend/debug_mode.h"
 #include "run_quorlin.h"
 
 namespace quorlin::testing {
@@ -118,11 +118,16 @@ TEST_F(CommandLineTest, FailedAllocationGetsOneLineAndTheNextStillConverts) {
 #ifdef QUORLIN_ADDRESS_SANITIZER
   GTEST_SKIP() << "AddressSanitizer reserves more address space than the limit allows";
 #endif
-  // 510 channels need 33 MiB of channel buffers: more than 30,000 KiB of
-  // address space holds besides the program itself.
-  const std::string big = Track("big.bin", SharedDataSong(254, 255, Hex("81 0C F2")));
+  // The DAC plays 64 notes of 127 units at divider 255; the 509 other
+  // channels stop at once and are filled with 32,500 bytes of rests each:
+  // 16 MB, more than 12,000 KiB of address space holds besides the program.
+  SongBuilder song;
+  song.Dac(Hex("E5 FF 81 7F F7 00 40 FF FB F2"));
+  for (int i = 0; i < 254; ++i) song.Fm(Hex("F2"));
+  for (int i = 0; i < 255; ++i) song.Psg(Hex("F2"));
+  const std::string big = Track("big.bin", song.Build());
   const RunResult run =
-      RunQuorlin(program_, {big, Track("green.bin", ExampleSong())}, "ulimit -v 30000");
+      RunQuorlin(program_, {big, Track("green.bin", ExampleSong())}, "ulimit -v 12000");
   EXPECT_NE(run.output.find("    Error; not enough memory to convert the track\n"),
             std::string::npos)
       << run.output;

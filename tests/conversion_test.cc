@@ -1,20 +1,18 @@
 // A whole track converted in memory, stage by stage.
-#include "track/conversion.h"
-
 #include <gtest/gtest.h>
 
+#include "convert/convert_song.h"
 #include "example_song.h"
+#include "flatten/flatten_song.h"
+#include "format/bytes.h"
 
 namespace quorlin::testing {
 namespace {
 
-std::string EventsOf(const ChannelBuffer& buffer) {
-  return ToHex(Bytes(buffer.Events().begin(), buffer.Events().end()));
-}
-
-std::string ConvertedOf(ChannelBuffer& buffer) {
-  const auto work = buffer.WorkArea().first(buffer.EventLength());
-  return ToHex(Bytes(work.begin(), work.end()));
+FlattenedSong Flatten(const Bytes& track) {
+  const SongHeader song = ReadSongHeader(track);
+  const auto headers = ReadChannelHeaders(track, song);
+  return FlattenSong(track, song, headers, {});
 }
 
 TEST(ExampleSongTest, MeasuringWalksGiveListsAndClocks) {
@@ -26,34 +24,42 @@ TEST(ExampleSongTest, MeasuringWalksGiveListsAndClocks) {
   ChannelBuffer dac, fm;
   EXPECT_EQ(UnpackChannel(headers[0], image, dac, pass), 2 * 12 * 256 + 1);
   EXPECT_EQ(UnpackChannel(headers[1], image, fm, pass), 2 * 24 * 256);
-  EXPECT_EQ(EventsOf(dac), "81 0C 82 0C F2");
-  EXPECT_EQ(EventsOf(fm), "E6 08 EF 00 A1 18 A1 18 F6 00 00");
+  EXPECT_EQ(ToHex(dac.events), "81 0C 82 0C F2");
+  EXPECT_EQ(ToHex(fm.events), "E6 08 EF 00 A1 18 A1 18 F6 00 00");
 }
 
 TEST(ExampleSongTest, FittingWalksBringTheDacToTheLongestClock) {
-  Conversion conversion(ExampleSong());
-  conversion.Flatten();
-  EXPECT_EQ(conversion.longest_clock(), 2 * 24 * 256);
-  EXPECT_EQ(EventsOf(*conversion.channels()[0]), "81 0C 82 0C 80 18 F2");
-  EXPECT_EQ(EventsOf(*conversion.channels()[1]), "E6 08 EF 00 A1 18 A1 18 F6 00 00");
-  EXPECT_EQ(conversion.voice_count(), 1);
+  const FlattenedSong flat = Flatten(ExampleSong());
+  EXPECT_EQ(flat.longest_clock, 2 * 24 * 256);
+  EXPECT_EQ(ToHex(flat.channels[0].events), "81 0C 82 0C 80 18 F2");
+  EXPECT_EQ(ToHex(flat.channels[1].events), "E6 08 EF 00 A1 18 A1 18 F6 00 00");
+  EXPECT_EQ(flat.voice_count, 1);
 }
 
 TEST(ExampleSongTest, ReversalLeavesConvertedAndReversedLists) {
-  Conversion conversion(ExampleSong());
-  conversion.Flatten();
-  conversion.CopyVoices();
-  conversion.Reverse();
-  ChannelBuffer& dac = *conversion.channels()[0];
-  ChannelBuffer& fm = *conversion.channels()[1];
-  EXPECT_EQ(ConvertedOf(dac), "81 0C 82 0C 80 18 F2");
-  EXPECT_EQ(ConvertedOf(fm), "E6 F8 EF 00 A1 18 A1 18 E6 08 EF 00 F6 00 00");
-  EXPECT_EQ(EventsOf(dac), "80 18 82 0C 81 0C F2");
-  EXPECT_EQ(EventsOf(fm), "EF 00 E6 08 A1 18 A1 18 EF 00 E6 F8 F6 FF F2");
+  const Dumped dumped = ConvertWithDumps(ExampleSong());
+  const Bytes& dac = dumped.sink.files.at("DAC01.bin");
+  const Bytes& fm = dumped.sink.files.at("FM01.bin");
+  EXPECT_EQ(ConvertedListIn(dac), "81 0C 82 0C 80 18 F2");
+  EXPECT_EQ(ConvertedListIn(fm), "E6 F8 EF 00 A1 18 A1 18 E6 08 EF 00 F6 00 00");
+  EXPECT_EQ(ReversedListIn(dac), "80 18 82 0C 81 0C F2");
+  EXPECT_EQ(ReversedListIn(fm), "EF 00 E6 08 A1 18 A1 18 EF 00 E6 F8 F6 FF F2");
 }
 
 TEST(ExampleSongTest, AssemblesTheReversedSongByteForByte) {
-  EXPECT_EQ(ToHex(ConvertSong(ExampleSong())), ToHex(ExampleSongReversed()));
+  EXPECT_EQ(ToHex(Reversed(ExampleSong())), ToHex(ExampleSongReversed()));
+}
+
+TEST(ExampleSongTest, ReportsHeaderAndVoiceCountAsTheyAreKnown) {
+  std::vector<std::string> seen;
+  ConvertOptions options;
+  options.on_song_header = [&](const SongHeader& song) {
+    seen.push_back("header " + std::to_string(song.fm_count) + " " + std::to_string(song.tempo));
+  };
+  options.on_voice_count = [&](int count) { seen.push_back("voices " + std::to_string(count)); };
+  const ConvertedSong converted = ConvertSong(ExampleSong(), options);
+  EXPECT_EQ(seen, (std::vector<std::string>{"header 1 5", "voices 1"}));
+  EXPECT_EQ(converted.voice_count, 1);
 }
 
 TEST(ConversionTest, ChannelsKeepHeaderOrderWhateverTheirDataOffsets) {
@@ -65,7 +71,7 @@ TEST(ConversionTest, ChannelsKeepHeaderOrderWhateverTheirDataOffsets) {
       0xF2, 0xE4, 0xF2,                    // PSG: F2, FM: E4, DAC: F2
   };
   song.resize(song.size() + 25);
-  const Bytes out = ConvertSong(song);
+  const Bytes out = Reversed(song);
   // 20 bytes of headers, one voice, then DAC F2, FM E4, PSG F2.
   ASSERT_EQ(out.size(), 20u + 25 + 3);
   EXPECT_EQ(ToHex(Bytes(out.end() - 3, out.end())), "F2 E4 F2");
@@ -79,7 +85,7 @@ TEST(ConversionTest, OutputLayoutOfFiveFmAndThreePsgChannels) {
   builder.Dac(Hex("F2"));
   for (int i = 0; i < 5; ++i) builder.Fm(Hex("F2"), 0x0C, 0x02);
   for (int i = 0; i < 3; ++i) builder.Psg(Hex("F2"), 0x00, 0x01, 0x03);
-  const Bytes out = ConvertSong(builder.Voices(2).Build());
+  const Bytes out = Reversed(builder.Voices(2).Build());
   EXPECT_EQ(ReadBigEndian16(out, 0), 0x30);
   EXPECT_EQ(out[2], 6);
   EXPECT_EQ(out[3], 3);
@@ -96,7 +102,7 @@ TEST(ConversionTest, OutputLayoutOfFiveFmAndThreePsgChannels) {
 }
 
 TEST(ConversionTest, VoiceFFGives256VoiceRecords) {
-  const Bytes out = ConvertSong(SongBuilder().Dac(Hex("EF FF F2")).Voices(256).Build());
+  const Bytes out = Reversed(SongBuilder().Dac(Hex("EF FF F2")).Voices(256).Build());
   EXPECT_EQ(ReadBigEndian16(out, 0), 10);
   EXPECT_EQ(ReadBigEndian16(out, 6), 10 + 6400);
   EXPECT_EQ(out.size(), 10u + 6400 + 5);
@@ -104,36 +110,34 @@ TEST(ConversionTest, VoiceFFGives256VoiceRecords) {
 
 TEST(ConversionTest, UnreadHeaderBytesDoNotMatter) {
   Bytes song = SongBuilder().Dac(Hex("81 0C F2")).Psg(Hex("81 18 F2"), 0, 0, 2).Build();
-  const Bytes plain = ConvertSong(song);
+  const Bytes plain = Reversed(song);
   song[8] = 0x55;  // DAC header bytes 2-3
   song[9] = 0x66;
   song[14] = 0x77;  // PSG header byte 4
-  EXPECT_EQ(ConvertSong(song), plain);
+  EXPECT_EQ(Reversed(song), plain);
 }
 
 TEST(ConversionTest, GlobalDividerOfTheDacTimesTheOtherChannels) {
   // The DAC sets divider 2 at clock 0; the FM channel plays its first
   // duration at 1 and the rest at 2, measuring 3072 + 6144 + 6144 + 6144.
-  Conversion conversion(
-      SongBuilder().Dac(Hex("EB 02 81 0C F2")).Fm(Hex("81 0C 82 0C F6 FF FA")).Build());
-  conversion.Flatten();
-  EXPECT_EQ(conversion.longest_clock(), 21504);
+  const Bytes song =
+      SongBuilder().Dac(Hex("EB 02 81 0C F2")).Fm(Hex("81 0C 82 0C F6 FF FA")).Build();
+  const FlattenedSong flat = Flatten(song);
+  EXPECT_EQ(flat.longest_clock, 21504);
   // The DAC is filled with (21504 - 6144) / 2 / 256 = 30 units.
-  EXPECT_EQ(EventsOf(*conversion.channels()[0]), "EB 02 81 0C 80 1E F2");
-  EXPECT_EQ(EventsOf(*conversion.channels()[1]), "81 0C 82 0C 81 0C 82 0C F6 00 00");
-  conversion.CopyVoices();
-  conversion.Reverse();
+  EXPECT_EQ(ToHex(flat.channels[0].events), "EB 02 81 0C 80 1E F2");
+  EXPECT_EQ(ToHex(flat.channels[1].events), "81 0C 82 0C 81 0C 82 0C F6 00 00");
   // The reversed DAC sets the divider it ended with first, and restores the
   // song's divider 1 at its end.
-  EXPECT_EQ(EventsOf(*conversion.channels()[0]), "EB 02 80 1E 81 0C EB 01 F2");
+  EXPECT_EQ(ReversedListIn(ConvertWithDumps(song).sink.files.at("DAC01.bin")),
+            "EB 02 80 1E 81 0C EB 01 F2");
 }
 
 TEST(ConversionTest, AllMeasuresZeroMakesBothPassesMeasure) {
   // No channel plays any time: the target stays 0 and pass 2 measures again.
-  Conversion conversion(SongBuilder().Dac(Hex("E0 40 F6 FF FC")).Build());
-  conversion.Flatten();
-  EXPECT_EQ(conversion.longest_clock(), 0);
-  EXPECT_EQ(EventsOf(*conversion.channels()[0]), "E0 40 E0 40 F6 00 00");
+  const FlattenedSong flat = Flatten(SongBuilder().Dac(Hex("E0 40 F6 FF FC")).Build());
+  EXPECT_EQ(flat.longest_clock, 0);
+  EXPECT_EQ(ToHex(flat.channels[0].events), "E0 40 E0 40 F6 00 00");
 }
 
 }  // namespace

@@ -5,44 +5,16 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <map>
 #include <sstream>
 
 #include "example_song.h"
-#include "track/bytes.h"
-#include "track/conversion.h"
-#include "track/process_file.h"
+#include "format/bytes.h"
+#include "frontend/process_file.h"
 
 namespace quorlin::testing {
 namespace {
 
 namespace fs = std::filesystem;
-
-class CapturingSink : public DumpSink {
- public:
-  void Write(const std::string& name, std::span<const std::uint8_t> bytes) override {
-    names.push_back(name);
-    files[name] = Bytes(bytes.begin(), bytes.end());
-  }
-  std::vector<std::string> names;
-  std::map<std::string, Bytes> files;
-};
-
-struct Dumped {
-  CapturingSink sink;
-  Bytes output;
-};
-
-Dumped ConvertWithDumps(const Bytes& song) {
-  Dumped dumped;
-  Conversion conversion(song);
-  conversion.Flatten();
-  conversion.CopyVoices();
-  conversion.Reverse();
-  WriteDumps(conversion, dumped.sink);
-  dumped.output = conversion.Assemble();
-  return dumped;
-}
 
 TEST(DumpTest, WritesEveryBufferThenVoicesThenTimeline) {
   SongBuilder builder;

@@ -12,13 +12,9 @@ namespace {
 // Inverts `flattened` with tempo 0x05 and divider 0x01 and returns the
 // converted list from the work area.
 std::string Invert(const char* flattened, std::uint8_t tempo = 0x05, std::uint8_t divider = 0x01) {
-  const Bytes list = Hex(flattened);
-  ChannelBuffer buffer;
-  std::copy(list.begin(), list.end(), buffer.bytes.begin());
-  buffer.SetEventLength(list.size());
+  ChannelBuffer buffer{Hex(flattened), {}};
   InvertChannel(buffer, tempo, divider, "FM1");
-  const auto work = buffer.WorkArea().first(buffer.EventLength());
-  return ToHex(Bytes(work.begin(), work.end()));
+  return ToHex(buffer.converted);
 }
 
 struct InvertCase {
@@ -86,9 +82,7 @@ TEST(InvertTest, ConvertedListThatOutgrowsTheEventAreaIsRefused) {
   for (std::uint8_t f : {0xE0, 0xE1, 0xE2, 0xE8, 0xEA}) list.insert(list.end(), {f, 0x01});
   list.push_back(0xF2);
   ASSERT_EQ(list.size(), 0x7FF9u);
-  ChannelBuffer buffer;
-  std::copy(list.begin(), list.end(), buffer.bytes.begin());
-  buffer.SetEventLength(list.size());
+  ChannelBuffer buffer{list, {}};
   EXPECT_EQ(TrackErrorOf([&] { InvertChannel(buffer, 5, 1, "PSG2"); }),
             "PSG2 grows beyond 32766 bytes of events when its state is inverted");
 }

@@ -5,10 +5,10 @@
 #include <filesystem>
 #include <sstream>
 
+#include "convert/convert_song.h"
 #include "example_song.h"
-#include "track/bytes.h"
-#include "track/conversion.h"
-#include "track/process_file.h"
+#include "format/bytes.h"
+#include "frontend/process_file.h"
 
 namespace quorlin::testing {
 namespace {
@@ -145,7 +145,7 @@ TEST(TruncatedTrackTest, EveryPrefixIsConvertedOrRefused) {
   for (const Bytes& whole : {ExampleSong(), ReadFile(QUORLIN_SOURCE_DIR "/examples/sunrise.bin")}) {
     for (std::size_t length = 0; length < whole.size(); ++length) {
       const Bytes prefix(whole.begin(), whole.begin() + length);
-      const std::string error = TrackErrorOf([&] { ConvertSong(prefix); });
+      const std::string error = TrackErrorOf([&] { Reversed(prefix); });
       // The voice records stand last, so only the full track converts.
       EXPECT_NE(error, "") << "prefix of " << length << " bytes";
     }

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "track/file_system.h"
+#include "frontend/file_system.h"
 
 namespace quorlin {
 namespace {

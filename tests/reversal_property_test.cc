@@ -9,11 +9,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <random>
 
+#include "convert/convert_song.h"
+#include "format/bytes.h"
 #include "song_builder.h"
-#include "track/bytes.h"
-#include "track/conversion.h"
+#include "song_generator.h"
 
 namespace quorlin::testing {
 namespace {
@@ -172,168 +172,6 @@ Playback Play(const Bytes& song, PlayerStart start, std::int64_t limit, bool unt
   return out;
 }
 
-// ------------------------------------------------------------- generator --
-
-// Writes channel data with labels; pointers are resolved once the block is
-// complete and stay valid wherever it is placed, as they are relative.
-class ChannelWriter {
- public:
-  int NewLabel() {
-    labels_.push_back(-1);
-    return static_cast<int>(labels_.size()) - 1;
-  }
-  void Place(int label) { labels_[label] = static_cast<int>(bytes_.size()); }
-  int At(int label) const { return labels_[label]; }
-  void Emit(std::initializer_list<std::uint8_t> bytes) {
-    bytes_.insert(bytes_.end(), bytes.begin(), bytes.end());
-  }
-  void Emit(std::uint8_t b) { bytes_.push_back(b); }
-  void PointerTo(int label) {
-    fixups_.emplace_back(bytes_.size(), label);
-    Emit({0, 0});
-  }
-  Bytes Finish() {
-    for (const auto& [at, label] : fixups_) {
-      WriteBigEndian16(bytes_, at, static_cast<std::uint16_t>(labels_[label] - (at + 1)));
-    }
-    return bytes_;
-  }
-
- private:
-  Bytes bytes_;
-  std::vector<int> labels_;
-  std::vector<std::pair<std::size_t, int>> fixups_;
-};
-
-class SongGenerator {
- public:
-  explicit SongGenerator(unsigned case_number) : random_(case_number) {}
-
-  Bytes Song() {
-    SongBuilder builder;
-    builder.Divider(static_cast<std::uint8_t>(Pick(1, 2)))
-        .Tempo(static_cast<std::uint8_t>(Pick(1, 9)));
-    builder.Voices(4);
-    builder.Dac(Channel());
-    for (int i = Pick(1, 4); i > 0; --i) builder.Fm(Channel(), Byte(), Byte());
-    for (int i = Pick(0, 3); i > 0; --i) builder.Psg(Channel(), Byte(), Byte(), Byte());
-    return builder.Build();
-  }
-
- private:
-  int Pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random_); }
-  std::uint8_t Byte() { return static_cast<std::uint8_t>(Pick(0, 255)); }
-  std::uint8_t Note() { return static_cast<std::uint8_t>(Pick(0x80, 0xDF)); }
-  std::uint8_t Duration() { return static_cast<std::uint8_t>(Pick(0x06, 0x30)); }
-
-  Bytes Channel() {
-    ChannelWriter w;
-    subroutine_ = w.NewLabel();
-    inner_subroutine_ = w.NewLabel();
-    // The first note gives the channel a duration to fall back on.
-    w.Emit({Note(), Duration()});
-    Items(w, Pick(0, 4), /*loop_depth=*/0, /*sub_level=*/0);
-    const int body = w.NewLabel();
-    w.Place(body);
-    w.Emit({Note(), Duration()});  // a looped body always plays some time
-    Items(w, Pick(1, 6), 0, 0);
-    switch (Pick(0, 3)) {
-      case 0:
-        w.Emit(0xF2);
-        break;
-      case 1:
-        w.Emit(0xE4);
-        break;
-      default:
-        w.Emit(0xF6);
-        w.PointerTo(body);
-        break;
-    }
-    w.Place(subroutine_);
-    Items(w, Pick(1, 4), 0, 1);
-    w.Emit(0xE3);
-    w.Place(inner_subroutine_);
-    w.Emit({Note(), Duration()});
-    Items(w, Pick(0, 3), 0, 2);
-    w.Emit(0xE3);
-    return w.Finish();
-  }
-
-  void Items(ChannelWriter& w, int count, int loop_depth, int sub_level) {
-    for (int i = 0; i < count; ++i) Item(w, loop_depth, sub_level);
-  }
-
-  void Item(ChannelWriter& w, int loop_depth, int sub_level) {
-    switch (Pick(0, 9)) {
-      case 0:
-        w.Emit(Note());
-        break;  // takes the last duration
-      case 1:
-        w.Emit(Duration());
-        break;  // repeats the last note
-      case 2:
-        w.Emit({0xE7, Note(), Duration()});
-        break;
-      case 3:
-      case 4:
-        StateFlag(w);
-        break;
-      case 5:
-        // Loops nest two deep at the top; subroutines have indices of their own.
-        if (loop_depth < (sub_level == 0 ? 2 : 1)) {
-          const int start = w.NewLabel();
-          w.Place(start);
-          w.Emit({Note(), Duration()});
-          Items(w, Pick(0, 3), loop_depth + 1, sub_level);
-          const int index = sub_level == 0 ? loop_depth : sub_level + 1;
-          w.Emit({0xF7, static_cast<std::uint8_t>(index), static_cast<std::uint8_t>(Pick(1, 4))});
-          w.PointerTo(start);
-          break;
-        }
-        [[fallthrough]];
-      case 6:
-        if (sub_level < 2) {
-          w.Emit(0xF8);
-          w.PointerTo(sub_level == 0 ? subroutine_ : inner_subroutine_);
-          break;
-        }
-        [[fallthrough]];
-      default:
-        w.Emit({Note(), Duration()});
-        break;
-    }
-  }
-
-  void StateFlag(ChannelWriter& w) {
-    static constexpr std::uint8_t kOneByte[] = {0xE0, 0xE1, 0xE2, 0xE6, 0xE8,
-                                                0xE9, 0xEA, 0xEC, 0xF3, 0xF5};
-    switch (Pick(0, 7)) {
-      case 0:
-        w.Emit({0xEF, static_cast<std::uint8_t>(Pick(0, 3))});
-        break;
-      case 1:
-        w.Emit({0xE5, static_cast<std::uint8_t>(Pick(1, 3))});
-        break;
-      case 2:
-        w.Emit({0xF0, Byte(), Byte(), Byte(), Byte()});
-        break;
-      case 3:
-        w.Emit(Pick(0, 1) ? 0xF1 : 0xF4);
-        break;
-      case 4:
-        w.Emit(static_cast<std::uint8_t>(std::array{0xED, 0xEE, 0xF9}[Pick(0, 2)]));
-        break;
-      default:
-        w.Emit({kOneByte[Pick(0, 9)], Byte()});
-        break;
-    }
-  }
-
-  std::mt19937 random_;
-  int subroutine_ = 0;
-  int inner_subroutine_ = 0;
-};
-
 // ------------------------------------------------------------------ test --
 
 struct ChannelStart {
@@ -429,7 +267,7 @@ TEST(ReversalPropertyTest, OutputChannelsSoundTheInputBackwards) {
     SCOPED_TRACE("case " + std::to_string(case_number));
     const Bytes input = SongGenerator(case_number).Song();
     Bytes output;
-    const std::string error = TrackErrorOf([&] { output = ConvertSong(input); });
+    const std::string error = TrackErrorOf([&] { output = Reversed(input); });
     if (!error.empty()) {
       // Very long songs may outgrow a channel; anything else is a fault.
       ASSERT_NE(error.find("flattens to more than"), std::string::npos) << error;
@@ -505,7 +343,7 @@ TEST(ReversalPropertyTest, SongWithSharedAndFallThroughData) {
   header(28, psg2, 0xF4, 0x01);
   song[33] = 0x02;  // PSG2's voice
 
-  const Bytes output = ConvertSong(song);
+  const Bytes output = Reversed(song);
   EXPECT_EQ(ReadBigEndian16(output, 6), 6 + 4 * 4 + 6 * 2 + 3 * kVoiceRecordSize);
   ChannelCounts counts;
   ExpectPlaysBackwards(song, output, counts);

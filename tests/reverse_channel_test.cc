@@ -3,19 +3,17 @@
 
 #include <gtest/gtest.h>
 
+#include "format/bytes.h"
 #include "song_builder.h"
 
 namespace quorlin::testing {
 namespace {
 
-// Reverses a converted list placed in the work area; returns the event area
-// up to the length word's value.
+// Reverses a converted list; returns the reversed list.
 std::string Reverse(const char* converted, ChannelBuffer& buffer) {
-  const Bytes list = Hex(converted);
-  std::copy(list.begin(), list.end(), buffer.WorkArea().begin());
-  buffer.SetEventLength(list.size());
+  buffer.converted = Hex(converted);
   ReverseChannel(buffer, "FM1");
-  return ToHex(Bytes(buffer.Events().begin(), buffer.Events().end()));
+  return ToHex(buffer.events);
 }
 
 std::string Reverse(const char* converted) {
@@ -37,12 +35,11 @@ TEST(ReverseTest, OnlyStop) { EXPECT_EQ(Reverse("F2"), "F2"); }
 
 TEST(ReverseTest, OnlyTerminatorPointsToItself) { EXPECT_EQ(Reverse("F6 00 00"), "F6 FF FE"); }
 
-TEST(ReverseTest, EmptyListLeavesEventAreaZero) {
+TEST(ReverseTest, EmptyListLeavesAnEmptyEventList) {
   ChannelBuffer buffer;
-  buffer.bytes[5] = 0x77;
+  buffer.events = Hex("81 0C F2");  // the flattened list it replaces
   EXPECT_EQ(Reverse("", buffer), "");
-  EXPECT_EQ(buffer.bytes[5], 0);
-  EXPECT_EQ(buffer.EventLength(), 0u);
+  EXPECT_TRUE(buffer.events.empty());
 }
 
 TEST(ReverseTest, BytesInsideEventsKeepTheirOrder) {
@@ -53,8 +50,7 @@ TEST(ReverseTest, BytesInsideEventsKeepTheirOrder) {
 TEST(ReverseTest, WorkAreaKeepsTheConvertedList) {
   ChannelBuffer buffer;
   Reverse("90 10 F6 00 00", buffer);
-  EXPECT_EQ(ToHex(Bytes(buffer.WorkArea().begin(), buffer.WorkArea().begin() + 5)),
-            "90 10 F6 00 00");
+  EXPECT_EQ(ToHex(buffer.converted), "90 10 F6 00 00");
 }
 
 TEST(ReverseTest, LoopPointerOfALongListLeadsToItsStart) {
@@ -64,8 +60,8 @@ TEST(ReverseTest, LoopPointerOfALongListLeadsToItsStart) {
   list += "F6 00 00";
   ChannelBuffer buffer;
   Reverse(list.c_str(), buffer);
-  EXPECT_EQ(buffer.bytes[2000], 0xF6);
-  EXPECT_EQ(ReadBigEndian16(buffer.bytes, 2001), 0xFFFF - 2001);
+  EXPECT_EQ(buffer.events[2000], 0xF6);
+  EXPECT_EQ(ReadBigEndian16(buffer.events, 2001), 0xFFFF - 2001);
 }
 
 }  // namespace

@@ -7,9 +7,9 @@
 #include <iterator>
 #include <stdexcept>
 
-#include "track/bytes.h"
-#include "track/channel_buffer.h"
-#include "track/conversion.h"
+#include "convert/convert_song.h"
+#include "format/bytes.h"
+#include "format/channel_buffer.h"
 
 namespace quorlin::testing {
 
@@ -108,24 +108,39 @@ Bytes SharedDataSong(int fm, int psg, const Bytes& data, std::uint8_t divider) {
   return song;
 }
 
-Bytes ConvertSong(const Bytes& track) {
-  Conversion conversion(track);
-  conversion.Flatten();
-  conversion.CopyVoices();
-  conversion.Reverse();
-  return conversion.Assemble();
+Bytes Reversed(const Bytes& track) { return ConvertSong(track).bytes; }
+
+void CapturingSink::Write(const std::string& name, std::span<const std::uint8_t> bytes) {
+  names.push_back(name);
+  files[name] = Bytes(bytes.begin(), bytes.end());
+}
+
+Dumped ConvertWithDumps(const Bytes& track) {
+  Dumped dumped;
+  dumped.output = ConvertSong(track, {}, &dumped.sink).bytes;
+  return dumped;
+}
+
+std::string ReversedListIn(const Bytes& dump_file) {
+  const std::size_t length = ReadBigEndian16(dump_file, ChannelBuffer::kLengthWord);
+  return ToHex(Bytes(dump_file.begin(), dump_file.begin() + length));
+}
+
+std::string ConvertedListIn(const Bytes& dump_file) {
+  const std::size_t length = ReadBigEndian16(dump_file, ChannelBuffer::kLengthWord);
+  const auto work = dump_file.begin() + ChannelBuffer::kWorkArea;
+  return ToHex(Bytes(work, work + length));
 }
 
 Walk WalkChannel(ChannelKind kind, const Bytes& data, std::int32_t target, std::uint8_t divider) {
   ChannelHeader header;
   header.kind = kind;
-  auto buffer = std::make_unique<ChannelBuffer>();
+  ChannelBuffer buffer;
   PassState pass;
   pass.target = target;
   pass.song_divider = divider;
-  const std::int32_t clock = UnpackChannel(header, data, *buffer, pass);
-  const auto events = buffer->Events();
-  return {Bytes(events.begin(), events.end()), clock};
+  const std::int32_t clock = UnpackChannel(header, data, buffer, pass);
+  return {buffer.events, clock};
 }
 
 void WriteFile(const std::string& path, const Bytes& bytes) {

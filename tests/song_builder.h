@@ -3,13 +3,15 @@
 #define QUORLIN_TESTS_SONG_BUILDER_H_
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "diagnostics/dump.h"
 #include "flatten/unpack_channel.h"
-#include "track/format.h"
-#include "track/track_error.h"
+#include "format/format.h"
+#include "format/track_error.h"
 
 namespace quorlin::testing {
 
@@ -49,8 +51,29 @@ class SongBuilder {
 // `data`, which follows the headers; one voice record closes it.
 Bytes SharedDataSong(int fm, int psg, const Bytes& data, std::uint8_t divider = 1);
 
-// Converts a whole track in memory, stage by stage, as the tool does.
-Bytes ConvertSong(const Bytes& track);
+// The reversed song of `track`, converted in memory as the tool does.
+Bytes Reversed(const Bytes& track);
+
+// Keeps every dump file in memory, in the order written.
+class CapturingSink : public DumpSink {
+ public:
+  void Write(const std::string& name, std::span<const std::uint8_t> bytes) override;
+  std::vector<std::string> names;
+  std::map<std::string, Bytes> files;
+};
+
+struct Dumped {
+  CapturingSink sink;
+  Bytes output;
+};
+
+// Converts `track` with the dumps kept in memory.
+Dumped ConvertWithDumps(const Bytes& track);
+
+// From a channel's dump file: the reversed list (the event area up to the
+// length word) and the converted list (the work area, as long).
+std::string ReversedListIn(const Bytes& dump_file);
+std::string ConvertedListIn(const Bytes& dump_file);
 
 struct Walk {
   Bytes events;

@@ -51,7 +51,7 @@ std::string FlattenWithHeader(ChannelKind kind, std::uint8_t transpose, std::uin
   PassState pass;
   pass.song_divider = 1;
   UnpackChannel(header, Hex(data), buffer, pass);
-  return ToHex(Bytes(buffer.Events().begin(), buffer.Events().end()));
+  return ToHex(buffer.events);
 }
 
 TEST(InitialCommandsTest, PsgHeaderValuesLeadInOrder) {
@@ -137,8 +137,10 @@ TEST(LengthWordTest, HoldsTheEventLengthHighByteFirst) {
   for (int i = 0; i < 200; ++i) data.insert(data.end(), {0x81, 0x01});
   data.push_back(0xF2);
   UnpackChannel(header, data, buffer, pass);
-  EXPECT_EQ(buffer.bytes[0x7FFE], 0x01);
-  EXPECT_EQ(buffer.bytes[0x7FFF], 0x91);
+  std::array<std::uint8_t, ChannelBuffer::kImageSize> image;
+  buffer.WriteImage(image);
+  EXPECT_EQ(image[0x7FFE], 0x01);
+  EXPECT_EQ(image[0x7FFF], 0x91);
 }
 
 TEST(VisitedMapTest, MarksReadBytesButNotSkippedOnes) {
@@ -146,9 +148,10 @@ TEST(VisitedMapTest, MarksReadBytesButNotSkippedOnes) {
   ChannelBuffer buffer;
   PassState pass;
   // Loop with count 1: its pointer bytes (3, 4) are skipped unread.
-  UnpackChannel(header, Hex("F7 00 01 FF FF F2"), buffer, pass);
-  const auto map = buffer.WorkArea();
-  EXPECT_EQ(ToHex(Bytes(map.begin(), map.begin() + 7)), "FF FF FF 00 00 FF 00");
+  UnpackChannel(header, Hex("F7 00 01 FF FF F2 00"), buffer, pass);
+  std::string map;
+  for (int at = 0; at < 7; ++at) map += pass.visited.IsVisited(at) ? 'X' : '.';
+  EXPECT_EQ(map, "XXX..X.");
 }
 
 }  // namespace

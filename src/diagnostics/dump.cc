@@ -1,9 +1,8 @@
 #include "diagnostics/dump.h"
 
+#include <array>
+#include <memory>
 #include <vector>
-
-#include "track/conversion.h"
-#include "track/file_system.h"
 
 namespace quorlin {
 namespace {
@@ -19,18 +18,6 @@ void AppendBigEndian32(std::vector<std::uint8_t>& out, std::int32_t value) {
 
 }  // namespace
 
-FileDumpSink::FileDumpSink(std::string folder, std::ostream& console)
-    : folder_(std::move(folder)), console_(console) {
-  CreateFolder(folder_);
-}
-
-void FileDumpSink::Write(const std::string& name, std::span<const std::uint8_t> bytes) {
-  const std::string path = folder_ + name;
-  if (!WriteFileWhole(path, bytes)) {
-    console_ << "    Dump skipped; could not write " << path << "\n";
-  }
-}
-
 std::string DumpFileName(std::string_view kind_name, int number) {
   std::string name(kind_name);
   name += HexDigit(number >> 4 & 0xF);
@@ -39,22 +26,24 @@ std::string DumpFileName(std::string_view kind_name, int number) {
 }
 
 void DumpChannel(DumpSink& sink, std::string_view kind_name, int channel_count,
-                 std::span<const std::unique_ptr<ChannelBuffer>> buffers,
-                 std::size_t& next_channel) {
+                 std::span<const ChannelBuffer> channels, std::size_t& next_channel) {
+  if (channel_count <= 0) return;
+  // One picture, filled anew for each channel.
+  auto image = std::make_unique<std::array<std::uint8_t, ChannelBuffer::kImageSize>>();
   for (int number = 1; number <= channel_count; ++number) {
-    sink.Write(DumpFileName(kind_name, number), buffers[next_channel++]->bytes);
+    channels[next_channel++].WriteImage(*image);
+    sink.Write(DumpFileName(kind_name, number), *image);
   }
 }
 
-void WriteDumps(const Conversion& conversion, DumpSink& sink) {
-  const auto& buffers = conversion.channels();
+void WriteDumps(const DumpContent& content, DumpSink& sink) {
   std::size_t next_channel = 0;
-  DumpChannel(sink, "DAC", SongHeader::kDacCount, buffers, next_channel);
-  DumpChannel(sink, "FM", conversion.song().fm_count, buffers, next_channel);
-  DumpChannel(sink, "PSG", conversion.song().psg_count, buffers, next_channel);
-  sink.Write("Voices.bin", conversion.voices());
+  DumpChannel(sink, "DAC", SongHeader::kDacCount, content.channels, next_channel);
+  DumpChannel(sink, "FM", content.song.fm_count, content.channels, next_channel);
+  DumpChannel(sink, "PSG", content.song.psg_count, content.channels, next_channel);
+  sink.Write("Voices.bin", content.voices);
   std::vector<std::uint8_t> timeline;
-  for (const auto& [clock, divider] : conversion.timeline().Pairs()) {
+  for (const auto& [clock, divider] : content.timeline.Pairs()) {
     AppendBigEndian32(timeline, clock);
     AppendBigEndian32(timeline, divider);
   }

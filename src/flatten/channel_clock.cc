@@ -2,13 +2,7 @@
 
 namespace quorlin {
 
-bool ChannelClock::CanPlay(std::uint8_t duration) const {
-  return value_ + duration * kUnit * divider_ <= INT32_MAX;
-}
-
-std::uint8_t ChannelClock::Play(std::uint8_t duration) {
-  value_ = static_cast<std::int32_t>(value_ + duration * kUnit * divider_);
-  if (!Fitting() || value_ <= target_) return duration;
+std::uint8_t ChannelClock::Cut(std::uint8_t duration) const {
   // The clock was below the target when the step began, so the cut leaves
   // between 1 and `duration` units: the crossing note is shortened, never dropped.
   const std::int64_t overshoot_units = (std::int64_t{value_} - target_) / divider_ / kUnit;

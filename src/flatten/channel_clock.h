@@ -24,10 +24,16 @@ class ChannelClock {
   bool ReachedTarget() const { return Fitting() && value_ >= target_; }
 
   // False when playing `duration` would carry the clock past 2^31 - 1.
-  bool CanPlay(std::uint8_t duration) const;
+  bool CanPlay(std::uint8_t duration) const {
+    return value_ + duration * kUnit * divider_ <= INT32_MAX;
+  }
   // Advances the clock by the whole duration and returns the duration byte to
   // write: the duration itself, or what is left of it up to the target.
-  std::uint8_t Play(std::uint8_t duration);
+  std::uint8_t Play(std::uint8_t duration) {
+    value_ = static_cast<std::int32_t>(value_ + duration * kUnit * divider_);
+    if (!Fitting() || value_ <= target_) return duration;
+    return Cut(duration);
+  }
 
   // The clock bump of a stop flag in a measuring walk.
   bool CanBumpForStop() const { return value_ < INT32_MAX; }
@@ -37,6 +43,8 @@ class ChannelClock {
   std::int64_t FillUnits() const;
 
  private:
+  std::uint8_t Cut(std::uint8_t duration) const;
+
   std::int32_t value_ = 0;
   std::int32_t target_;
   int divider_;

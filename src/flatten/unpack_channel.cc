@@ -1,13 +1,15 @@
 #include "flatten/unpack_channel.h"
 
+#include <algorithm>
 #include <array>
+#include <limits>
 #include <optional>
 #include <string>
 
 #include "flatten/channel_clock.h"
-#include "track/bytes.h"
-#include "track/format.h"
-#include "track/track_error.h"
+#include "format/bytes.h"
+#include "format/format.h"
+#include "format/track_error.h"
 
 namespace quorlin {
 namespace {
@@ -15,8 +17,8 @@ namespace {
 constexpr int kLoopCounters = 4;
 constexpr int kCallStackDepth = 4;
 constexpr int kRevisitBudget = 2;
-// Only positions below this have a byte in the visited map.
-constexpr int kVisitedMapSize = static_cast<int>(ChannelBuffer::kWorkAreaSize);
+// Only positions below this have a place in the visited map.
+constexpr int kVisitedMapSize = VisitedMap::kPositions;
 // Everything that decides where a walk goes next. Two equal snapshots taken
 // at jumps with no time played between them mean the walk circles for ever.
 struct WalkSnapshot {
@@ -41,21 +43,29 @@ class ChannelWalk {
         image_(image),
         buffer_(buffer),
         pass_(pass),
+        list_(pass.scratch.get(), ChannelBuffer::kEventAreaSize),
         clock_(pass.target, pass.song_divider),
-        position_(channel.data_offset) {}
+        markable_end_(static_cast<unsigned>(std::min<std::size_t>(image.size(), kVisitedMapSize))),
+        position_(channel.data_offset) {
+    pass.visited.StartWalk(image.size());
+  }
 
   std::int32_t Run() {
     WriteInitialCommands();
+    // The steps this walk may take before a limit stops it.
+    step_budget_ = std::min(pass_.limits.steps_per_walk, pass_.steps_left);
+    NextDividerChange();
     while (revisit_budget_ != 0 && !stopped_) {
       if (!StartStep()) break;
       Step();
     }
+    pass_.steps_left -= steps_;
     if (!stopped_) {
       Write(flag::kJump);
       Write(0x00);
       Write(0x00);
     }
-    buffer_.SetEventLength(write_pos_);
+    buffer_.events.assign(list_.begin(), list_.begin() + write_pos_);
     return clock_.value();
   }
 
@@ -80,22 +90,24 @@ class ChannelWalk {
   // Takes over a divider change of the DAC channel and ends a fitting walk at
   // its target. False ends the walk before the step reads anything.
   bool StartStep() {
-    if (!IsDac()) {
-      const std::int32_t change_clock = pass_.timeline.ClockAt(timeline_index_);
-      if (change_clock != TempoDividerTimeline::kEnd && clock_.value() > change_clock) {
-        clock_.set_divider(pass_.timeline.DividerAt(timeline_index_));
-        timeline_index_ += 2;
-      }
+    if (clock_.value() > next_change_clock_) [[unlikely]] {
+      clock_.set_divider(pass_.timeline.DividerAt(timeline_index_));
+      timeline_index_ += 2;
+      NextDividerChange();
     }
     if (clock_.ReachedTarget()) return false;
-    CountStep();
+    if (++steps_ > step_budget_) [[unlikely]]
+      FailTooManySteps();
     return true;
   }
 
-  void CountStep() {
-    if (++steps_ > pass_.limits.steps_per_walk || --pass_.steps_left < 0) [[unlikely]] {
-      FailTooManySteps();
-    }
+  // The clock of the next divider change an FM or PSG walk takes over from
+  // the DAC channel's timeline; the DAC channel takes none.
+  void NextDividerChange() {
+    const std::int32_t change_clock = pass_.timeline.ClockAt(timeline_index_);
+    next_change_clock_ = IsDac() || change_clock == TempoDividerTimeline::kEnd
+                             ? std::numeric_limits<std::int32_t>::max()
+                             : change_clock;
   }
 
   [[noreturn]] void FailTooManySteps() const {
@@ -137,9 +149,7 @@ class ChannelWalk {
 
   void PlayLastDuration() {
     if (!clock_.CanPlay(last_duration_)) FailClockOverflow();
-    const std::int32_t before = clock_.value();
     Write(clock_.Play(last_duration_));
-    if (clock_.value() != before) idle_cycle_ = {};
   }
 
   // The byte just read would carry the clock past 2^31 - 1.
@@ -149,31 +159,31 @@ class ChannelWalk {
   }
 
   void HandleFlag(std::uint8_t b) {
-    switch (b) {
-      case flag::kReturn:
+    switch (Flag(b).walk) {
+      case FlagWalk::kCopy:
+        CopyFlag(b);
+        return;
+      case FlagWalk::kReturn:
         return Return();
-      case flag::kFadeIn:
-      case flag::kStop:
+      case FlagWalk::kStop:
         return Stop(b);
-      case flag::kChannelTempoDivider:
+      case FlagWalk::kChannelDivider:
         clock_.set_divider(CopyFlag(b));
         return;
-      case flag::kGlobalTempoDivider:
+      case FlagWalk::kGlobalDivider:
         return GlobalDivider(CopyFlag(b));
-      case flag::kVoice: {
+      case FlagWalk::kVoice: {
         const std::uint8_t voice = CopyFlag(b);
         if (voice > pass_.max_voice) pass_.max_voice = voice;
         return;
       }
-      case flag::kJump:
+      case FlagWalk::kJump:
         return Jump();
-      case flag::kLoop:
+      case FlagWalk::kLoop:
         return Loop();
-      case flag::kCall:
+      case FlagWalk::kCall:
         return Call();
-      default:
-        // Bytes FA-FF mean nothing and are dropped.
-        if (!IsMeaninglessFlag(b)) CopyFlag(b);
+      case FlagWalk::kIgnore:
         return;
     }
   }
@@ -227,7 +237,7 @@ class ChannelWalk {
         static_cast<std::int64_t>(ChannelBuffer::kEventAreaSize)) {
       FailListTooLong();
     }
-    const auto rests = std::span(buffer_.bytes).subspan(write_pos_, 2 * full_rests);
+    const auto rests = list_.subspan(write_pos_, 2 * full_rests);
     for (std::size_t i = 0; i < rests.size(); i += 2) {
       rests[i] = kRest;
       rests[i + 1] = kLongestRest;
@@ -303,6 +313,8 @@ class ChannelWalk {
                            loop_counters_, call_stack_,    call_depth_,      flag_since_note_,
                            last_note_,     last_duration_};
     IdleCycle& cycle = idle_cycle_;
+    // The clock never runs back: once it has moved, the search starts afresh.
+    if (cycle.saved && cycle.saved->clock != now.clock) cycle = {};
     if (cycle.saved && *cycle.saved == now) {
       Fail("jumps at offset " + FormatOffset(pointer_at - 1) + " back to " +
            FormatOffset(position_) +
@@ -324,17 +336,16 @@ class ChannelWalk {
     return position_ - 1 + offset;
   }
 
-  bool IsVisited(int at) const {
-    return at >= 0 && at < kVisitedMapSize && buffer_.bytes[ChannelBuffer::kWorkArea + at] != 0;
-  }
+  bool IsVisited(int at) const { return pass_.visited.IsVisited(at); }
 
   std::uint8_t MarkAndRead() {
-    if (position_ >= 0 && position_ < kVisitedMapSize) [[likely]] {
-      buffer_.bytes[ChannelBuffer::kWorkArea + position_] = 0xFF;
-    } else if (InImage(position_)) {
+    // Positions up to `markable_end_` lie in the track and in the map.
+    if (static_cast<unsigned>(position_) >= markable_end_) [[unlikely]] {
+      ReadAt(position_);  // fails outside the track
       FailBeyondVisitedMap();
     }
-    return ReadAt(position_++);
+    pass_.visited.Mark(position_);
+    return image_[position_++];
   }
 
   [[noreturn]] void FailBeyondVisitedMap() const {
@@ -362,7 +373,7 @@ class ChannelWalk {
   void Write(std::uint8_t b) {
     if (write_pos_ >= ChannelBuffer::kEventAreaSize) [[unlikely]]
       FailListTooLong();
-    buffer_.bytes[write_pos_++] = b;
+    list_[write_pos_++] = b;
   }
 
   [[noreturn]] void FailListTooLong() const {
@@ -379,8 +390,11 @@ class ChannelWalk {
   std::span<const std::uint8_t> image_;
   ChannelBuffer& buffer_;
   PassState& pass_;
+  std::span<std::uint8_t> list_;  // the list as it is written
   ChannelClock clock_;
+  const unsigned markable_end_;
   std::size_t timeline_index_ = 0;
+  std::int32_t next_change_clock_ = 0;
 
   int position_;
   std::size_t write_pos_ = 0;
@@ -393,12 +407,13 @@ class ChannelWalk {
   std::array<int, kCallStackDepth> call_stack_{};
   int call_depth_ = 0;
   std::int64_t steps_ = 0;
+  std::int64_t step_budget_ = 0;
   struct IdleCycle {
     std::optional<WalkSnapshot> saved;
     std::uint64_t jumps_since_saved = 0;
     std::uint64_t save_interval = 1;
   };
-  IdleCycle idle_cycle_;  // since the clock last moved
+  IdleCycle idle_cycle_;
 };
 
 }  // namespace

@@ -1,17 +1,19 @@
-// Flattening: plays one channel of a loaded track into a straight event list
-// in its ChannelBuffer. Calls, returns, loops and jumps are followed and
-// vanish; every note gets an explicit duration; the channel header's
-// transposition, volume and PSG voice become leading commands. The list ends
-// with the stop flag that ended the channel or with the terminator F6 00 00.
+// Flattening: plays one channel of a loaded track into a straight event
+// list. Calls, returns, loops and jumps are followed and vanish; every note
+// gets an explicit duration; the channel header's transposition, volume and
+// PSG voice become leading commands. The list ends with the stop flag that
+// ended the channel or with the terminator F6 00 00.
 #ifndef QUORLIN_FLATTEN_UNPACK_CHANNEL_H_
 #define QUORLIN_FLATTEN_UNPACK_CHANNEL_H_
 
 #include <cstdint>
+#include <memory>
 #include <span>
 
 #include "flatten/tempo_divider_timeline.h"
-#include "track/channel_buffer.h"
-#include "track/song_layout.h"
+#include "flatten/visited_map.h"
+#include "format/channel_buffer.h"
+#include "format/song_layout.h"
 
 namespace quorlin {
 
@@ -26,7 +28,7 @@ struct WalkLimits {
   std::int64_t steps_per_song = 0x200000;  // both passes together
 };
 
-// What all walks of one pass share.
+// What all walks of one pass share, and the room they write in.
 struct PassState {
   std::int32_t target = 0;  // 0: measuring walks; otherwise the clock to fit to
   std::uint8_t song_divider = 0;
@@ -34,13 +36,17 @@ struct PassState {
   TempoDividerTimeline timeline;
   WalkLimits limits;
   std::int64_t steps_left = limits.steps_per_song;  // carried over from pass to pass
+  VisitedMap visited;
+  // Where a walk writes its list before it is copied to the channel: room
+  // for the longest list, never cleared.
+  std::unique_ptr<std::uint8_t[]> scratch{new std::uint8_t[ChannelBuffer::kEventAreaSize]};
 };
 
-// Walks one channel into `buffer`, which the caller has zero-filled, and
-// returns its ChannelClock. The DAC channel must be walked first in each pass:
-// it fills the timeline that the FM and PSG walks read. Throws TrackError,
-// naming the channel and the offset, for any track that breaks a limit.
-std::int32_t UnpackChannel(const ChannelHeader& channel, std::span<const std::uint8_t> image,
+// Walks one channel and leaves its event list in `buffer.events`; returns its
+// ChannelClock. The DAC channel must be walked first in each pass: it fills
+// the timeline that the FM and PSG walks read. Throws TrackError, naming the
+// channel and the offset, for any track that breaks a limit.
+std::int32_t UnpackChannel(const ChannelHeader& channel, std::span<const std::uint8_t> track,
                            ChannelBuffer& buffer, PassState& pass);
 
 }  // namespace quorlin

@@ -1,8 +1,8 @@
 #include "frontend/front_end.h"
 
+#include "frontend/file_system.h"
 #include "frontend/paths.h"
-#include "track/file_system.h"
-#include "track/process_file.h"
+#include "frontend/process_file.h"
 
 namespace quorlin {
 

@@ -1,6 +1,6 @@
 #include "frontend/paths.h"
 
-#include "track/file_system.h"
+#include "frontend/file_system.h"
 
 namespace quorlin {
 namespace {

@@ -3,15 +3,14 @@
 // flag E7 one event later, takes the closing F6, E4 or F2 out of its place and
 // appends the state in which the channel ended, then that closing flag.
 //
-// Reads the event area, writes the converted list into the work area (which
-// it zero-fills first) and stores the converted length in the length word.
+// Reads `events` and writes the converted list into `converted`.
 #ifndef QUORLIN_REVERSE_INVERT_CHANNEL_H_
 #define QUORLIN_REVERSE_INVERT_CHANNEL_H_
 
 #include <cstdint>
 #include <string>
 
-#include "track/channel_buffer.h"
+#include "format/channel_buffer.h"
 
 namespace quorlin {
 

@@ -2,8 +2,9 @@
 
 #include <algorithm>
 
-#include "track/format.h"
-#include "track/track_error.h"
+#include "format/bytes.h"
+#include "format/format.h"
+#include "format/track_error.h"
 
 namespace quorlin {
 namespace {
@@ -23,10 +24,9 @@ int EventSize(std::uint8_t first) {
 }
 
 // Returns where the reversed list starts: 0 unless dropped bytes shortened it.
-std::size_t ReverseEvents(ChannelBuffer& buffer, std::size_t length,
+std::size_t ReverseEvents(std::span<const std::uint8_t> converted, std::span<std::uint8_t> events,
                           const std::string& channel_name) {
-  const auto converted = buffer.WorkArea().first(length);
-  const auto events = buffer.EventArea();
+  const std::size_t length = converted.size();
   std::size_t write_pos = length;
   std::size_t read_pos = 0;
   while (read_pos < length) {
@@ -37,7 +37,7 @@ std::size_t ReverseEvents(ChannelBuffer& buffer, std::size_t length,
     }
     if (read_pos + size > length || size > write_pos) FailMalformed(channel_name, read_pos);
     write_pos -= size;
-    std::copy_n(converted.begin() + read_pos, size, events.begin() + write_pos);
+    for (std::size_t i = 0; i < size; ++i) events[write_pos + i] = converted[read_pos + i];
     read_pos += size;
   }
   return write_pos;
@@ -45,9 +45,9 @@ std::size_t ReverseEvents(ChannelBuffer& buffer, std::size_t length,
 
 // Moves the first event behind the rest; a jump gets a pointer that reads as
 // -(p + 1) from its first byte at p, which leads back to offset 0.
-void RotateAndCloseLoop(ChannelBuffer& buffer, std::size_t start, std::size_t length) {
+void RotateAndCloseLoop(std::span<std::uint8_t> events, std::size_t start) {
+  const std::size_t length = events.size();
   if (start >= length) return;
-  const auto events = buffer.EventArea();
   const std::uint8_t closing = events[start];
   const std::size_t closing_size = (closing == flag::kJump) ? 3 : 1;
   const std::size_t rest_end = std::min(length, start + closing_size);
@@ -62,10 +62,10 @@ void RotateAndCloseLoop(ChannelBuffer& buffer, std::size_t start, std::size_t le
 }  // namespace
 
 void ReverseChannel(ChannelBuffer& buffer, const std::string& channel_name) {
-  const std::size_t length = buffer.EventLength();
-  std::fill(buffer.EventArea().begin(), buffer.EventArea().end(), 0);
-  const std::size_t start = ReverseEvents(buffer, length, channel_name);
-  RotateAndCloseLoop(buffer, start, length);
+  // Bytes that dropped events leave unwritten stay zero, as in the event area.
+  buffer.events.assign(buffer.converted.size(), 0);
+  const std::size_t start = ReverseEvents(buffer.converted, buffer.events, channel_name);
+  RotateAndCloseLoop(buffer.events, start);
 }
 
 }  // namespace quorlin

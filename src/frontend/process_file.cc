@@ -1,13 +1,15 @@
-#include "track/process_file.h"
+#include "frontend/process_file.h"
 
 #include <cstdio>
 #include <new>
+#include <optional>
 
-#include "diagnostics/debug_mode.h"
-#include "diagnostics/dump.h"
-#include "track/conversion.h"
-#include "track/file_system.h"
-#include "track/track_error.h"
+#include "convert/convert_song.h"
+#include "format/format.h"
+#include "format/track_error.h"
+#include "frontend/debug_mode.h"
+#include "frontend/file_dump_sink.h"
+#include "frontend/file_system.h"
 
 namespace quorlin {
 namespace {
@@ -18,23 +20,21 @@ std::string Hex(int value) {
   return text;
 }
 
-void Convert(const TrackPaths& paths, std::vector<std::uint8_t> image, std::ostream& console,
+void Convert(const TrackPaths& paths, const std::vector<std::uint8_t>& track, std::ostream& console,
              bool write_dumps) {
-  Conversion conversion(std::move(image));
-  const SongHeader& song = conversion.song();
-  console << "    Channels; DAC " << Hex(SongHeader::kDacCount) << " FM " << Hex(song.fm_count)
-          << " PSG " << Hex(song.psg_count) << "\n";
-  console << "    Tempo; Divide " << Hex(song.tempo_divider) << " Frame " << Hex(song.tempo)
-          << "\n";
-  conversion.Flatten();
-  console << "    Voices detected; " << Hex(conversion.voice_count()) << "\n";
-  conversion.CopyVoices();
-  conversion.Reverse();
-  if (write_dumps) {
-    FileDumpSink sink(paths.song_folder, console);
-    WriteDumps(conversion, sink);
-  }
-  const std::vector<std::uint8_t> output = conversion.Assemble();
+  ConvertOptions options;
+  options.on_song_header = [&console](const SongHeader& song) {
+    console << "    Channels; DAC " << Hex(SongHeader::kDacCount) << " FM " << Hex(song.fm_count)
+            << " PSG " << Hex(song.psg_count) << "\n";
+    console << "    Tempo; Divide " << Hex(song.tempo_divider) << " Frame " << Hex(song.tempo)
+            << "\n";
+  };
+  options.on_voice_count = [&console](int voice_count) {
+    console << "    Voices detected; " << Hex(voice_count) << "\n";
+  };
+  std::optional<FileDumpSink> dumps;
+  if (write_dumps) dumps.emplace(paths.song_folder, console);
+  const ConvertedSong converted = ConvertSong(track, options, dumps ? &*dumps : nullptr);
 
   const std::string output_path = paths.output_folder + paths.file_name;
   // A track dropped from the Output folder would be replaced by its own reversal.
@@ -42,7 +42,7 @@ void Convert(const TrackPaths& paths, std::vector<std::uint8_t> image, std::ostr
     throw TrackError("the output " + output_path +
                      " would replace the source track itself; the track is left unchanged");
   }
-  if (!WriteFileWhole(output_path, output)) {
+  if (!WriteFileWhole(output_path, converted.bytes)) {
     throw TrackError("could not write the output file " + output_path);
   }
 }
@@ -55,13 +55,13 @@ void ProcessFile(const TrackPaths& paths, std::ostream& console) {
 
 void ProcessFile(const TrackPaths& paths, std::ostream& console, bool write_dumps) {
   console << "\n -> " << paths.file_name << "\n";
-  auto image = ReadFileBytes(paths.input, kReachableTrackBytes);
-  if (!image) {
+  const auto track = ReadFileBytes(paths.input, kReachableTrackBytes);
+  if (!track) {
     console << "    Error; could not open the file\n";
     return;
   }
   try {
-    Convert(paths, std::move(*image), console, write_dumps);
+    Convert(paths, *track, console, write_dumps);
   } catch (const TrackError& error) {
     console << "    Error; " << error.what() << "\n";
   } catch (const std::bad_alloc&) {

@@ -1,7 +1,7 @@
 // The build-time switch of the diagnostic dumps, off unless the build sets
 // QUORLIN_DEBUG_DUMPS (CMake option of the same name).
-#ifndef QUORLIN_DIAGNOSTICS_DEBUG_MODE_H_
-#define QUORLIN_DIAGNOSTICS_DEBUG_MODE_H_
+#ifndef QUORLIN_FRONTEND_DEBUG_MODE_H_
+#define QUORLIN_FRONTEND_DEBUG_MODE_H_
 
 #ifndef QUORLIN_DEBUG_DUMPS
 #define QUORLIN_DEBUG_DUMPS 0
@@ -13,4 +13,4 @@ inline constexpr int DebugMode = QUORLIN_DEBUG_DUMPS;
 
 }  // namespace quorlin
 
-#endif  // QUORLIN_DIAGNOSTICS_DEBUG_MODE_H_
+#endif  // QUORLIN_FRONTEND_DEBUG_MODE_H_

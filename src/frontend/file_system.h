@@ -1,7 +1,7 @@
 // The few file services the tool needs, the same on Windows and elsewhere.
 // Paths are passed as the command line gave them, byte for byte.
-#ifndef QUORLIN_TRACK_FILE_SYSTEM_H_
-#define QUORLIN_TRACK_FILE_SYSTEM_H_
+#ifndef QUORLIN_FRONTEND_FILE_SYSTEM_H_
+#define QUORLIN_FRONTEND_FILE_SYSTEM_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -17,9 +17,11 @@ namespace quorlin {
 std::optional<std::vector<std::uint8_t>> ReadFileBytes(const std::string& path,
                                                        std::size_t max_bytes);
 
-// Writes the whole of `bytes` to a temporary file beside `path`, then renames
-// it over `path`: a failed write never leaves a truncated file and never
-// destroys an older one. Returns false on any failure.
+// Writes the whole of `bytes` to `path`. A file that is new is written in
+// place and removed again if the write fails; an existing one is replaced
+// through a temporary file beside it, renamed over it once complete. So a
+// failed write never leaves a truncated file and never destroys an older
+// one. Returns false on any failure.
 bool WriteFileWhole(const std::string& path, std::span<const std::uint8_t> bytes);
 
 // True when both paths name one existing file (also through links or a
@@ -39,4 +41,4 @@ inline constexpr char kPathSeparator = '/';
 
 }  // namespace quorlin
 
-#endif  // QUORLIN_TRACK_FILE_SYSTEM_H_
+#endif  // QUORLIN_FRONTEND_FILE_SYSTEM_H_

@@ -1,13 +1,14 @@
-// Reading the song header and the channel headers of a loaded track.
-#ifndef QUORLIN_TRACK_SONG_LAYOUT_H_
-#define QUORLIN_TRACK_SONG_LAYOUT_H_
+// The song header and the channel headers: read from a track, and written
+// for the reversed song.
+#ifndef QUORLIN_FORMAT_SONG_LAYOUT_H_
+#define QUORLIN_FORMAT_SONG_LAYOUT_H_
 
 #include <cstdint>
 #include <span>
 #include <string>
 #include <vector>
 
-#include "track/format.h"
+#include "format/format.h"
 
 namespace quorlin {
 
@@ -20,7 +21,7 @@ struct SongHeader {
 
   static constexpr int kDacCount = 1;
   int ChannelCount() const { return kDacCount + fm_count + psg_count; }
-  // Size of the song header and every channel header: where an output's
+  // Size of the song header and every channel header: where a written song's
   // voice table starts.
   int HeadersSize() const;
 };
@@ -37,13 +38,20 @@ struct ChannelHeader {
   std::string Name() const;
 };
 
-// Both throw TrackError when the headers do not fit the file or describe no
+// Both throw TrackError when the headers do not fit the track or describe no
 // DAC channel.
-SongHeader ReadSongHeader(std::span<const std::uint8_t> image);
+SongHeader ReadSongHeader(std::span<const std::uint8_t> track);
 // In channel order: the DAC channel, the FM channels, the PSG channels.
-std::vector<ChannelHeader> ReadChannelHeaders(std::span<const std::uint8_t> image,
+std::vector<ChannelHeader> ReadChannelHeaders(std::span<const std::uint8_t> track,
                                               const SongHeader& song);
+
+// Writes the song header and one channel header per data offset, in channel
+// order, at the start of `out` (song.HeadersSize() bytes). The voice table
+// follows the headers; transposition, volume and PSG voice are written as 0,
+// since the reversed event lists carry them as commands.
+void WriteHeaders(std::span<std::uint8_t> out, const SongHeader& song,
+                  std::span<const std::uint16_t> data_offsets);
 
 }  // namespace quorlin
 
-#endif  // QUORLIN_TRACK_SONG_LAYOUT_H_
+#endif  // QUORLIN_FORMAT_SONG_LAYOUT_H_

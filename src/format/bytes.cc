@@ -1,4 +1,4 @@
-#include "track/bytes.h"
+#include "format/bytes.h"
 
 #include <cstdio>
 

@@ -1,6 +1,7 @@
-#include "track/file_system.h"
+#include "frontend/file_system.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 
@@ -8,7 +9,9 @@
 #include <direct.h>
 #include <windows.h>
 #else
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace quorlin {
@@ -24,6 +27,30 @@ bool RenameReplacing(const std::string& from, const std::string& to) {
   return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 #else
   return std::rename(from.c_str(), to.c_str()) == 0;
+#endif
+}
+
+enum class NewFile { kWritten, kAlreadyThere, kFailed };
+
+// Writes a file that must not exist yet. A failed write removes it again; a
+// file that is there already is not touched.
+NewFile WriteNewFile(const std::string& path, std::span<const std::uint8_t> bytes) {
+#ifdef _WIN32
+  (void)path;
+  (void)bytes;
+  return NewFile::kAlreadyThere;
+#else
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+  if (fd < 0) return errno == EEXIST ? NewFile::kAlreadyThere : NewFile::kFailed;
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t wrote = write(fd, bytes.data() + done, bytes.size() - done);
+    if (wrote <= 0) break;
+    done += static_cast<std::size_t>(wrote);
+  }
+  if (close(fd) == 0 && done == bytes.size()) return NewFile::kWritten;
+  unlink(path.c_str());
+  return NewFile::kFailed;
 #endif
 }
 
@@ -46,6 +73,15 @@ std::optional<std::vector<std::uint8_t>> ReadFileBytes(const std::string& path,
 }
 
 bool WriteFileWhole(const std::string& path, std::span<const std::uint8_t> bytes) {
+  // A new file is the common case and needs no rename.
+  switch (WriteNewFile(path, bytes)) {
+    case NewFile::kWritten:
+      return true;
+    case NewFile::kFailed:
+      return false;
+    case NewFile::kAlreadyThere:
+      break;
+  }
   const std::string temporary = path + ".quorlin-tmp";
   std::FILE* file = std::fopen(temporary.c_str(), "wb");
   if (file == nullptr) return false;

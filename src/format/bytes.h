@@ -1,6 +1,6 @@
 // Byte order and offsets as the song format and the console show them.
-#ifndef QUORLIN_TRACK_BYTES_H_
-#define QUORLIN_TRACK_BYTES_H_
+#ifndef QUORLIN_FORMAT_BYTES_H_
+#define QUORLIN_FORMAT_BYTES_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -26,4 +26,4 @@ std::string FormatOffset(long long offset);
 
 }  // namespace quorlin
 
-#endif  // QUORLIN_TRACK_BYTES_H_
+#endif  // QUORLIN_FORMAT_BYTES_H_

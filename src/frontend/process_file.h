@@ -1,7 +1,7 @@
 // The frame of one file's conversion: the report lines, the load, the
-// conversion stages, the optional diagnostic dumps and the write.
-#ifndef QUORLIN_TRACK_PROCESS_FILE_H_
-#define QUORLIN_TRACK_PROCESS_FILE_H_
+// conversion, the optional diagnostic dumps and the write.
+#ifndef QUORLIN_FRONTEND_PROCESS_FILE_H_
+#define QUORLIN_FRONTEND_PROCESS_FILE_H_
 
 #include <ostream>
 #include <string>
@@ -23,10 +23,6 @@ void ProcessFile(const TrackPaths& paths, std::ostream& console);
 // ProcessFile with the diagnostic dumps switched on or off explicitly.
 void ProcessFile(const TrackPaths& paths, std::ostream& console, bool write_dumps);
 
-// The most bytes of a track that any offset or pointer can reach: channel
-// data offsets are 16-bit, and 256 voice records may start at 0xFFFF.
-inline constexpr std::size_t kReachableTrackBytes = 0x10000 + 256 * 25;
-
 }  // namespace quorlin
 
-#endif  // QUORLIN_TRACK_PROCESS_FILE_H_
+#endif  // QUORLIN_FRONTEND_PROCESS_FILE_H_

@@ -1,7 +1,7 @@
 // The one error type of a conversion. Its message completes the console line
 // "    Error; <message>" and names what was expected and where.
-#ifndef QUORLIN_TRACK_TRACK_ERROR_H_
-#define QUORLIN_TRACK_TRACK_ERROR_H_
+#ifndef QUORLIN_FORMAT_TRACK_ERROR_H_
+#define QUORLIN_FORMAT_TRACK_ERROR_H_
 
 #include <stdexcept>
 #include <string>
@@ -15,4 +15,4 @@ class TrackError : public std::runtime_error {
 
 }  // namespace quorlin
 
-#endif  // QUORLIN_TRACK_TRACK_ERROR_H_
+#endif  // QUORLIN_FORMAT_TRACK_ERROR_H_

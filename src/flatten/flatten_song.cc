@@ -1,0 +1,40 @@
+#include "flatten/flatten_song.h"
+
+#include <algorithm>
+
+namespace quorlin {
+namespace {
+
+// One walk of every channel, the DAC channel first: its walk fills the tempo
+// divider timeline that the FM and PSG walks of the same pass read. Returns
+// the longest clock.
+std::int32_t RunPass(std::span<const std::uint8_t> track, std::span<const ChannelHeader> channels,
+                     std::span<ChannelBuffer> buffers, PassState& pass) {
+  pass.max_voice = 0;
+  pass.timeline.Clear();
+  std::int32_t longest = 0;
+  for (std::size_t i = 0; i < channels.size(); ++i) {
+    longest = std::max(longest, UnpackChannel(channels[i], track, buffers[i], pass));
+  }
+  return longest;
+}
+
+}  // namespace
+
+FlattenedSong FlattenSong(std::span<const std::uint8_t> track, const SongHeader& song,
+                          std::span<const ChannelHeader> channels, const WalkLimits& limits) {
+  FlattenedSong flat;
+  flat.channels.resize(channels.size());
+  PassState pass;
+  pass.limits = limits;
+  pass.steps_left = limits.steps_per_song;
+  pass.song_divider = song.tempo_divider;
+  flat.longest_clock = RunPass(track, channels, flat.channels, pass);
+  pass.target = flat.longest_clock;
+  RunPass(track, channels, flat.channels, pass);
+  flat.voice_count = pass.max_voice + 1;
+  flat.timeline = pass.timeline;
+  return flat;
+}
+
+}  // namespace quorlin

@@ -1,0 +1,31 @@
+// Both flattening passes over every channel of a song: a measuring walk of
+// each channel finds the longest playing time, then a fitting walk of each
+// channel plays it to exactly that time.
+#ifndef QUORLIN_FLATTEN_FLATTEN_SONG_H_
+#define QUORLIN_FLATTEN_FLATTEN_SONG_H_
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "flatten/tempo_divider_timeline.h"
+#include "flatten/unpack_channel.h"
+#include "format/channel_buffer.h"
+#include "format/song_layout.h"
+
+namespace quorlin {
+
+struct FlattenedSong {
+  std::vector<ChannelBuffer> channels;  // fitted event lists, in channel order
+  int voice_count = 1;                  // the highest voice any EF selects, plus 1
+  std::int32_t longest_clock = 0;       // the measure every channel was fitted to
+  TempoDividerTimeline timeline;        // the DAC's divider changes of the fitting pass
+};
+
+// Throws TrackError for a channel that breaks a limit.
+FlattenedSong FlattenSong(std::span<const std::uint8_t> track, const SongHeader& song,
+                          std::span<const ChannelHeader> channels, const WalkLimits& limits);
+
+}  // namespace quorlin
+
+#endif  // QUORLIN_FLATTEN_FLATTEN_SONG_H_

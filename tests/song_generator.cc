@@ -1,0 +1,149 @@
+#include "song_generator.h"
+
+#include <array>
+
+#include "format/bytes.h"
+
+namespace quorlin::testing {
+
+int ChannelWriter::NewLabel() {
+  labels_.push_back(-1);
+  return static_cast<int>(labels_.size()) - 1;
+}
+
+void ChannelWriter::Place(int label) { labels_[label] = static_cast<int>(bytes_.size()); }
+
+void ChannelWriter::Emit(std::initializer_list<std::uint8_t> bytes) {
+  bytes_.insert(bytes_.end(), bytes.begin(), bytes.end());
+}
+
+void ChannelWriter::PointerTo(int label) {
+  fixups_.emplace_back(bytes_.size(), label);
+  Emit({0, 0});
+}
+
+Bytes ChannelWriter::Finish() {
+  for (const auto& [at, label] : fixups_) {
+    WriteBigEndian16(bytes_, at, static_cast<std::uint16_t>(labels_[label] - (at + 1)));
+  }
+  return bytes_;
+}
+
+Bytes SongGenerator::Song() {
+  SongBuilder builder;
+  builder.Divider(static_cast<std::uint8_t>(Pick(1, 2)))
+      .Tempo(static_cast<std::uint8_t>(Pick(1, 9)));
+  builder.Voices(4);
+  builder.Dac(Channel());
+  for (int i = Pick(shape_.min_fm, shape_.max_fm); i > 0; --i)
+    builder.Fm(Channel(), Byte(), Byte());
+  for (int i = Pick(shape_.min_psg, shape_.max_psg); i > 0; --i)
+    builder.Psg(Channel(), Byte(), Byte(), Byte());
+  return builder.Build();
+}
+
+Bytes SongGenerator::Channel() {
+  ChannelWriter w;
+  subroutine_ = w.NewLabel();
+  inner_subroutine_ = w.NewLabel();
+  // The first note gives the channel a duration to fall back on.
+  w.Emit({Note(), Duration()});
+  Items(w, Pick(0, 4), /*loop_depth=*/0, /*sub_level=*/0);
+  const int body = w.NewLabel();
+  w.Place(body);
+  w.Emit({Note(), Duration()});  // a looped body always plays some time
+  Items(w, Pick(shape_.min_items, shape_.max_items), 0, 0);
+  switch (Pick(0, 3)) {
+    case 0:
+      w.Emit(0xF2);
+      break;
+    case 1:
+      w.Emit(0xE4);
+      break;
+    default:
+      w.Emit(0xF6);
+      w.PointerTo(body);
+      break;
+  }
+  w.Place(subroutine_);
+  Items(w, Pick(1, 4), 0, 1);
+  w.Emit(0xE3);
+  w.Place(inner_subroutine_);
+  w.Emit({Note(), Duration()});
+  Items(w, Pick(0, 3), 0, 2);
+  w.Emit(0xE3);
+  return w.Finish();
+}
+
+void SongGenerator::Items(ChannelWriter& w, int count, int loop_depth, int sub_level) {
+  for (int i = 0; i < count; ++i) Item(w, loop_depth, sub_level);
+}
+
+void SongGenerator::Item(ChannelWriter& w, int loop_depth, int sub_level) {
+  switch (Pick(0, 9)) {
+    case 0:
+      w.Emit(Note());
+      break;  // takes the last duration
+    case 1:
+      w.Emit(Duration());
+      break;  // repeats the last note
+    case 2:
+      w.Emit({0xE7, Note(), Duration()});
+      break;
+    case 3:
+    case 4:
+      StateFlag(w);
+      break;
+    case 5:
+      // Loops nest two deep at the top; subroutines have indices of their own.
+      if (loop_depth < (sub_level == 0 ? shape_.loop_depth : 1)) {
+        const int start = w.NewLabel();
+        w.Place(start);
+        w.Emit({Note(), Duration()});
+        Items(w, Pick(0, 3), loop_depth + 1, sub_level);
+        const int index = sub_level == 0 ? loop_depth : sub_level + 1;
+        w.Emit({0xF7, static_cast<std::uint8_t>(index),
+                static_cast<std::uint8_t>(Pick(1, shape_.max_loop_count))});
+        w.PointerTo(start);
+        break;
+      }
+      [[fallthrough]];
+    case 6:
+      if (sub_level < 2) {
+        w.Emit(0xF8);
+        w.PointerTo(sub_level == 0 ? subroutine_ : inner_subroutine_);
+        break;
+      }
+      [[fallthrough]];
+    default:
+      w.Emit({Note(), Duration()});
+      break;
+  }
+}
+
+void SongGenerator::StateFlag(ChannelWriter& w) {
+  static constexpr std::uint8_t kOneByte[] = {0xE0, 0xE1, 0xE2, 0xE6, 0xE8,
+                                              0xE9, 0xEA, 0xEC, 0xF3, 0xF5};
+  switch (Pick(0, 7)) {
+    case 0:
+      w.Emit({0xEF, static_cast<std::uint8_t>(Pick(0, 3))});
+      break;
+    case 1:
+      w.Emit({0xE5, static_cast<std::uint8_t>(Pick(1, 3))});
+      break;
+    case 2:
+      w.Emit({0xF0, Byte(), Byte(), Byte(), Byte()});
+      break;
+    case 3:
+      w.Emit(Pick(0, 1) ? 0xF1 : 0xF4);
+      break;
+    case 4:
+      w.Emit(static_cast<std::uint8_t>(std::array{0xED, 0xEE, 0xF9}[Pick(0, 2)]));
+      break;
+    default:
+      w.Emit({kOneByte[Pick(0, 9)], Byte()});
+      break;
+  }
+}
+
+}  // namespace quorlin::testing
