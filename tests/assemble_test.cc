@@ -11,7 +11,7 @@ namespace {
 
 std::vector<ChannelBuffer> Channels(std::initializer_list<const char*> events) {
   std::vector<ChannelBuffer> channels;
-  for (const char* list : events) channels.push_back({Hex(list), {}});
+  for (const char* list : events) channels.push_back(ChannelWith(Hex(list)));
   return channels;
 }
 

@@ -48,7 +48,12 @@ INSTANTIATE_TEST_SUITE_P(
         // A fill of exactly 254 units: two full rests, no remainder.
         ClockCase{"81 0C F2", 3072 + 254 * 256, 1, "81 0C 80 7F 80 7F F2", 3072},
         // A gap of less than one unit writes no rest.
-        ClockCase{"81 0C F2", 3072 + 255, 1, "81 0C F2", 3072}));
+        ClockCase{"81 0C F2", 3072 + 255, 1, "81 0C F2", 3072},
+        // A note that takes the duration given last keeps the divider of its
+        // read: 82 lasts 12 units at divider 1, not 2.
+        ClockCase{"81 0C E5 02 82 F2", 0, 1, "81 0C E5 02 82 0C F2", 6145},
+        // ...and is cut at that divider: 3,072 + 1,000 leaves 4 of its 12 units.
+        ClockCase{"81 0C E5 02 82 F2", 4072, 1, "81 0C E5 02 82 04 F6 00 00", 6144}));
 
 // Runs one pass over a DAC and an FM channel, DAC first, as the song does.
 std::pair<Walk, Walk> RunPass(const Bytes& dac, const Bytes& fm, std::int32_t target) {
@@ -67,19 +72,19 @@ std::pair<Walk, Walk> RunPass(const Bytes& dac, const Bytes& fm, std::int32_t ta
   return {walks[0], walks[1]};
 }
 
-TEST(TimelineTest, FmTakesDacDividerOnceItsClockHasPassedIt) {
-  // The DAC sets divider 2 at clock 0; the FM channel's first duration still
-  // plays at divider 1, its second at 2.
+TEST(TimelineTest, FmTakesDacDividerFromTheClockOfTheChange) {
+  // The DAC sets divider 2 at clock 0: it plays first in every frame, so
+  // both FM durations play at 2.
   const auto [dac, fm] = RunPass(Hex("EB 02 81 0C F2"), Hex("81 0C 82 0C F2"), 0);
   EXPECT_EQ(dac.clock, 12 * 256 * 2 + 1);
-  EXPECT_EQ(fm.clock, 3072 + 6144 + 1);
+  EXPECT_EQ(fm.clock, 12289);
 }
 
-TEST(TimelineTest, TwoChangesAtOneClockAreTakenOnSuccessiveStepsAndTheSecondWins) {
-  // Divider 3, then 2, both at DAC clock 0. The FM walk takes 3 at the step
-  // of 82 and 2 at the step of its duration, which then plays at 2.
-  const auto [dac, fm] = RunPass(Hex("EB 03 EB 02 81 0C F2"), Hex("81 0C 82 0C F2"), 0);
-  EXPECT_EQ(fm.clock, 3072 + 6144 + 1);
+TEST(TimelineTest, FmTakesEveryChangeDueAtOnceAndTheLastWins) {
+  // Divider 3, then 2, both at DAC clock 0; the FM channel's first byte is
+  // a duration, which plays at 2.
+  const auto [dac, fm] = RunPass(Hex("EB 03 EB 02 81 0C F2"), Hex("0C 82 0C F2"), 0);
+  EXPECT_EQ(fm.clock, 12289);
 }
 
 TEST(TimelineTest, ChannelDividerOfDacStaysInTheDac) {

@@ -118,19 +118,38 @@ TEST(ConversionTest, UnreadHeaderBytesDoNotMatter) {
 }
 
 TEST(ConversionTest, GlobalDividerOfTheDacTimesTheOtherChannels) {
-  // The DAC sets divider 2 at clock 0; the FM channel plays its first
-  // duration at 1 and the rest at 2, measuring 3072 + 6144 + 6144 + 6144.
+  // The DAC sets divider 2 at clock 0; the FM channel plays at 2 from its
+  // first duration on, measuring 4 x 6144.
   const Bytes song =
       SongBuilder().Dac(Hex("EB 02 81 0C F2")).Fm(Hex("81 0C 82 0C F6 FF FA")).Build();
   const FlattenedSong flat = Flatten(song);
-  EXPECT_EQ(flat.longest_clock, 21504);
-  // The DAC is filled with (21504 - 6144) / 2 / 256 = 30 units.
-  EXPECT_EQ(ToHex(flat.channels[0].events), "EB 02 81 0C 80 1E F2");
+  EXPECT_EQ(flat.longest_clock, 24576);
+  // The DAC is filled with (24576 - 6144) / 2 / 256 = 36 units.
+  EXPECT_EQ(ToHex(flat.channels[0].events), "EB 02 81 0C 80 24 F2");
   EXPECT_EQ(ToHex(flat.channels[1].events), "81 0C 82 0C 81 0C 82 0C F6 00 00");
-  // The reversed DAC sets the divider it ended with first, and restores the
-  // song's divider 1 at its end.
-  EXPECT_EQ(ReversedListIn(ConvertWithDumps(song).sink.files.at("DAC01.bin")),
-            "EB 02 80 1E 81 0C EB 01 F2");
+  // EB vanishes: every channel sets the divider of its notes with E5.
+  const Dumped dumped = ConvertWithDumps(song);
+  EXPECT_EQ(ReversedListIn(dumped.sink.files.at("DAC01.bin")), "E5 02 80 24 81 0C F2");
+  EXPECT_EQ(ReversedListIn(dumped.sink.files.at("FM01.bin")),
+            "E5 02 82 0C 81 0C 82 0C 81 0C F6 FF F4");
+}
+
+TEST(ConversionTest, EbSongTimesEachNoteWithTheDividerThatCountedIt) {
+  // FM: 81 at the DAC's divider 2, then E5 01; 82 and 83 (which reuses 82's
+  // duration) at 1. Reversed, 83 and 82 play at 1, then 81 at 2.
+  const Dumped dumped = ConvertWithDumps(
+      SongBuilder().Dac(Hex("EB 02 81 18 F2")).Fm(Hex("81 0C E5 01 82 0C 83 F2")).Build());
+  EXPECT_EQ(ConvertedListIn(dumped.sink.files.at("FM01.bin")), "81 0C E5 02 82 0C 83 0C E5 01 F2");
+  EXPECT_EQ(ReversedListIn(dumped.sink.files.at("FM01.bin")), "E5 01 83 0C 82 0C E5 02 81 0C F2");
+}
+
+TEST(ConversionTest, NoteThatKeepsAnOlderDividerGetsItsOwn) {
+  // No EB, but 82 reuses a duration read at divider 1 after E5 02: the
+  // reversed channel times it at 1 with an E5 of its own.
+  const Dumped dumped =
+      ConvertWithDumps(SongBuilder().Dac(Hex("F2")).Fm(Hex("81 0C E5 02 82 F2")).Build());
+  EXPECT_EQ(ReversedListIn(dumped.sink.files.at("FM01.bin")), "E5 01 82 0C 81 0C F2");
+  EXPECT_EQ(ReversedListIn(dumped.sink.files.at("DAC01.bin")), "E5 01 80 18 F2");
 }
 
 TEST(ConversionTest, AllMeasuresZeroMakesBothPassesMeasure) {

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "convert/convert_song.h"
 #include "format/bytes.h"
@@ -20,11 +21,10 @@ namespace {
 
 // ---------------------------------------------------------------- player --
 
-// What the driver holds while a channel plays.
+// What the driver holds while a channel plays, besides its tempo divider.
 struct DriverState {
   std::uint8_t voice = 0, pan = 0xC0, detune = 0, communication = 0, timeout = 0, tempo = 0;
   std::uint8_t noise = 0xE0, psg_voice = 0, fm_volume = 0, psg_volume = 0, transpose = 0;
-  int divider = 1;
   bool modulation_on = false;
   std::array<std::uint8_t, 4> modulation{};
   bool operator==(const DriverState&) const = default;
@@ -33,17 +33,25 @@ struct DriverState {
 struct Sound {
   std::uint8_t note;
   int duration;
+  // The driver multiplies a duration by the divider as it reads it: a note
+  // that reuses the last duration keeps the divider of that read.
+  int divider;
   DriverState state;
   bool no_attack;
   bool operator==(const Sound&) const = default;
 };
 
 void PrintTo(const Sound& s, std::ostream* out) {
-  *out << std::hex << "note " << int{s.note} << " dur " << s.duration << " voice "
-       << int{s.state.voice} << " pan " << int{s.state.pan} << " vol " << int{s.state.fm_volume}
-       << "/" << int{s.state.psg_volume} << " tr " << int{s.state.transpose} << " div "
-       << s.state.divider << " mod " << s.state.modulation_on << " na " << s.no_attack;
+  *out << std::hex << "note " << int{s.note} << " dur " << s.duration << " div " << s.divider
+       << " voice " << int{s.state.voice} << " pan " << int{s.state.pan} << " vol "
+       << int{s.state.fm_volume} << "/" << int{s.state.psg_volume} << " tr "
+       << int{s.state.transpose} << " mod " << s.state.modulation_on << " na " << s.no_attack;
 }
+
+// The DAC channel's changes of the global divider EB, at the time each was
+// read. The driver plays the DAC channel first in every frame, so a change
+// holds for everything the other channels read from that time on.
+using DividerChanges = std::vector<std::pair<std::int64_t, int>>;
 
 struct Playback {
   std::vector<Sound> sounds;
@@ -54,35 +62,43 @@ struct Playback {
 struct PlayerStart {
   std::size_t offset;
   DriverState state;
+  int divider;
 };
 
 // Plays a channel from `start` until it stops, until `limit` clock units have
 // sounded (the last note then ends exactly at the limit), or, with
-// `until_first_jump`, until its first F6.
-Playback Play(const Bytes& song, PlayerStart start, std::int64_t limit, bool until_first_jump) {
+// `until_first_jump`, until its first F6. The DAC channel records its EB
+// changes in `record`; the other channels take the changes in `changes`.
+Playback Play(const Bytes& song, PlayerStart start, std::int64_t limit, bool until_first_jump,
+              const DividerChanges& changes = {}, DividerChanges* record = nullptr) {
   Playback out;
   DriverState state = start.state;
+  int divider = start.divider;
   std::size_t pc = start.offset;
+  std::size_t next_change = 0;
   std::array<int, 4> counters{};
   std::vector<std::size_t> returns;
   std::uint8_t note = 0x80;
   int duration = 0;
+  int duration_divider = divider;
   bool no_attack = false;
   const auto pointer = [&](std::size_t at) {
     return at + 1 + static_cast<std::int16_t>(ReadBigEndian16(song, at));
   };
   const auto sound = [&] {
-    std::int64_t length = std::int64_t{duration} * 256 * state.divider;
+    const std::int64_t length = std::int64_t{duration} * 256 * duration_divider;
     int written = duration;
     if (out.time + length > limit) {
-      written = duration - static_cast<int>((out.time + length - limit) / (256 * state.divider));
-      length = std::int64_t{duration} * 256 * state.divider;
+      written = duration - static_cast<int>((out.time + length - limit) / (256 * duration_divider));
     }
-    out.sounds.push_back({note, written, state, no_attack});
+    out.sounds.push_back({note, written, duration_divider, state, no_attack});
     no_attack = false;
     out.time += length;
   };
   for (int guard = 0; guard < 1'000'000 && out.time < limit; ++guard) {
+    while (next_change < changes.size() && changes[next_change].first <= out.time) {
+      divider = changes[next_change++].second;
+    }
     const std::uint8_t b = song.at(pc++);
     if (b >= 0x80 && b < 0xE0) {
       note = b;
@@ -90,6 +106,7 @@ Playback Play(const Bytes& song, PlayerStart start, std::int64_t limit, bool unt
       if (song.at(pc) >= 0x80) sound();
     } else if (b < 0x80) {
       duration = b;
+      duration_divider = divider;
       sound();
     } else {
       switch (b) {
@@ -111,7 +128,7 @@ Playback Play(const Bytes& song, PlayerStart start, std::int64_t limit, bool unt
           out.stopped = true;
           return out;
         case 0xE5:
-          state.divider = song.at(pc++);
+          divider = song.at(pc++);
           break;
         case 0xE6:
           state.fm_volume += song.at(pc++);
@@ -128,6 +145,10 @@ Playback Play(const Bytes& song, PlayerStart start, std::int64_t limit, bool unt
         case 0xEA:
           state.tempo = song.at(pc++);
           break;
+        case 0xEB:
+          divider = song.at(pc++);
+          if (record != nullptr) record->emplace_back(out.time, divider);
+          break;
         case 0xEC:
           state.psg_volume += song.at(pc++);
           break;
@@ -135,7 +156,9 @@ Playback Play(const Bytes& song, PlayerStart start, std::int64_t limit, bool unt
           state.voice = song.at(pc++);
           break;
         case 0xF0:
+          // Setting modulation up switches it on too.
           for (auto& m : state.modulation) m = song.at(pc++);
+          state.modulation_on = true;
           break;
         case 0xF1:
           state.modulation_on = true;
@@ -199,16 +222,15 @@ std::vector<ChannelStart> ChannelsOf(const Bytes& song) {
   return channels;
 }
 
-// The driver's state when a channel starts: the song's divider and tempo,
-// the header's transposition, volume and PSG voice.
-DriverState StartingState(const Bytes& song, const ChannelStart& c) {
-  DriverState state;
-  state.divider = song[4];
-  state.tempo = song[5];
-  state.transpose = c.transpose;
-  (c.kind == ChannelKind::kPsg ? state.psg_volume : state.fm_volume) = c.volume;
-  state.psg_voice = c.psg_voice;
-  return state;
+// The driver's state when a channel starts: the song's tempo, the header's
+// transposition, volume and PSG voice; and the song's divider.
+PlayerStart StartOf(const Bytes& song, const ChannelStart& c) {
+  PlayerStart start{c.offset, {}, song[4]};
+  start.state.tempo = song[5];
+  start.state.transpose = c.transpose;
+  (c.kind == ChannelKind::kPsg ? start.state.psg_volume : start.state.fm_volume) = c.volume;
+  start.state.psg_voice = c.psg_voice;
+  return start;
 }
 
 struct ChannelCounts {
@@ -221,18 +243,23 @@ void ExpectPlaysBackwards(const Bytes& input, const Bytes& output, ChannelCounts
   const auto in_channels = ChannelsOf(input);
   const auto out_channels = ChannelsOf(output);
   ASSERT_EQ(in_channels.size(), out_channels.size());
-  std::int64_t shortest = INT64_MAX, longest = 0;
+  // The reversed song, each channel once through; the DAC channel first, as
+  // its divider changes time the others.
+  std::vector<Playback> reversed;
+  DividerChanges reversed_changes;
+  for (const ChannelStart& c : out_channels) {
+    reversed.push_back(Play(output, StartOf(output, c), INT64_MAX, true, reversed_changes,
+                            reversed.empty() ? &reversed_changes : nullptr));
+  }
+  const auto [shortest, longest] = std::minmax_element(
+      reversed.begin(), reversed.end(), [](auto& a, auto& b) { return a.time < b.time; });
+  DividerChanges changes;
+  Play(input, StartOf(input, in_channels[0]), longest->time, false, {}, &changes);
   for (std::size_t c = 0; c < in_channels.size(); ++c) {
     SCOPED_TRACE("channel " + std::to_string(c));
-    DriverState out_start;
-    out_start.divider = output[4];
-    out_start.tempo = output[5];
-    const Playback reversed = Play(output, {out_channels[c].offset, out_start}, INT64_MAX, true);
-    shortest = std::min(shortest, reversed.time);
-    longest = std::max(longest, reversed.time);
-    const PlayerStart in_start{in_channels[c].offset, StartingState(input, in_channels[c])};
-    const Playback forward = Play(input, in_start, reversed.time, false);
-    std::vector<Sound> backwards(reversed.sounds.rbegin(), reversed.sounds.rend());
+    const PlayerStart in_start = StartOf(input, in_channels[c]);
+    const Playback forward = Play(input, in_start, reversed[c].time, false, changes);
+    std::vector<Sound> backwards(reversed[c].sounds.rbegin(), reversed[c].sounds.rend());
     ASSERT_GE(backwards.size(), forward.sounds.size());
     // Rests that fill a stopped channel to the song's length come first in
     // the output, so last when read backwards.
@@ -241,11 +268,16 @@ void ExpectPlaysBackwards(const Bytes& input, const Bytes& output, ChannelCounts
       EXPECT_EQ(backwards[i].note, 0x80);
     }
     backwards.resize(forward.sounds.size());
-    ASSERT_EQ(backwards, forward.sounds);
-    if (reversed.stopped) {
+    const auto [played, expected] =
+        std::mismatch(backwards.begin(), backwards.end(), forward.sounds.begin());
+    ASSERT_TRUE(played == backwards.end())
+        << "sound " << played - backwards.begin() << " of " << backwards.size()
+        << " played backwards: " << ::testing::PrintToString(*played)
+        << "; forward: " << ::testing::PrintToString(*expected);
+    if (reversed[c].stopped) {
       // The channel that set the song's length meets its stop flag just
       // when its time is up: played on, it stops without another sound.
-      const Playback on = Play(input, in_start, reversed.time + 1, false);
+      const Playback on = Play(input, in_start, reversed[c].time + 1, false, changes);
       EXPECT_TRUE(on.stopped);
       EXPECT_EQ(on.sounds.size(), forward.sounds.size());
       ++counts.stopped;
@@ -256,7 +288,7 @@ void ExpectPlaysBackwards(const Bytes& input, const Bytes& output, ChannelCounts
   }
   // One length for all: a looping channel may run on by less than one
   // duration unit, a filled one stop short by less than one.
-  EXPECT_LT(longest - shortest, 2 * 256 * 3);
+  EXPECT_LT(longest->time - shortest->time, 2 * 256 * 3);
 }
 
 TEST(ReversalPropertyTest, OutputChannelsSoundTheInputBackwards) {
@@ -349,6 +381,23 @@ TEST(ReversalPropertyTest, SongWithSharedAndFallThroughData) {
   ExpectPlaysBackwards(song, output, counts);
   EXPECT_EQ(counts.looping, 3);
   EXPECT_EQ(counts.stopped, 3);
+}
+
+// The game's own songs, when a copy of them lies beside the checkout; they
+// are never part of it.
+TEST(ReversalPropertyTest, SongsOfTheGamePlayBackwards) {
+  const std::filesystem::path folder = QUORLIN_SOURCE_DIR "/../shared/songs";
+  if (!std::filesystem::is_directory(folder)) GTEST_SKIP() << "no songs in " << folder;
+  int songs = 0;
+  ChannelCounts counts;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    if (entry.path().extension() != ".bin") continue;
+    SCOPED_TRACE(entry.path().filename().string());
+    const Bytes input = ReadFile(entry.path().string());
+    ExpectPlaysBackwards(input, Reversed(input), counts);
+    ++songs;
+  }
+  EXPECT_GT(songs, 0);
 }
 
 }  // namespace

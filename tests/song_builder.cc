@@ -108,6 +108,13 @@ Bytes SharedDataSong(int fm, int psg, const Bytes& data, std::uint8_t divider) {
   return song;
 }
 
+ChannelBuffer ChannelWith(Bytes events, Bytes note_dividers) {
+  ChannelBuffer buffer;
+  buffer.events = std::move(events);
+  buffer.note_dividers = std::move(note_dividers);
+  return buffer;
+}
+
 Bytes Reversed(const Bytes& track) { return ConvertSong(track).bytes; }
 
 void CapturingSink::Write(const std::string& name, std::span<const std::uint8_t> bytes) {

@@ -10,6 +10,7 @@
 
 #include "diagnostics/dump.h"
 #include "flatten/unpack_channel.h"
+#include "format/channel_buffer.h"
 #include "format/format.h"
 #include "format/track_error.h"
 
@@ -50,6 +51,9 @@ class SongBuilder {
 // A song of one DAC, `fm` FM and `psg` PSG channels that all play the same
 // `data`, which follows the headers; one voice record closes it.
 Bytes SharedDataSong(int fm, int psg, const Bytes& data, std::uint8_t divider = 1);
+
+// A channel buffer holding the event list `events`.
+ChannelBuffer ChannelWith(Bytes events, Bytes note_dividers = {});
 
 // The reversed song of `track`, converted in memory as the tool does.
 Bytes Reversed(const Bytes& track);

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "format/bytes.h"
+#include "format/format.h"
 
 namespace quorlin::testing {
 
@@ -34,7 +35,11 @@ Bytes SongGenerator::Song() {
   builder.Divider(static_cast<std::uint8_t>(Pick(1, 2)))
       .Tempo(static_cast<std::uint8_t>(Pick(1, 9)));
   builder.Voices(4);
+  // A third of the songs change the global divider in their DAC channel.
+  global_dividers_ = Pick(0, 2) == 0;
+  in_dac_ = true;
   builder.Dac(Channel());
+  in_dac_ = false;
   for (int i = Pick(shape_.min_fm, shape_.max_fm); i > 0; --i)
     builder.Fm(Channel(), Byte(), Byte());
   for (int i = Pick(shape_.min_psg, shape_.max_psg); i > 0; --i)
@@ -80,7 +85,7 @@ void SongGenerator::Items(ChannelWriter& w, int count, int loop_depth, int sub_l
 }
 
 void SongGenerator::Item(ChannelWriter& w, int loop_depth, int sub_level) {
-  switch (Pick(0, 9)) {
+  switch (Pick(0, 10)) {
     case 0:
       w.Emit(Note());
       break;  // takes the last duration
@@ -88,11 +93,19 @@ void SongGenerator::Item(ChannelWriter& w, int loop_depth, int sub_level) {
       w.Emit(Duration());
       break;  // repeats the last note
     case 2:
-      w.Emit({0xE7, Note(), Duration()});
+      // No attack for the next note, sometimes with a flag between.
+      w.Emit(flag::kNoAttack);
+      if (Pick(0, 2) == 0) StateFlag(w);
+      w.Emit({Note(), Duration()});
       break;
     case 3:
     case 4:
       StateFlag(w);
+      break;
+    case 10:
+      // A divider change, then a note that takes the duration read before it.
+      w.Emit({in_dac_ && global_dividers_ ? flag::kGlobalTempoDivider : flag::kChannelTempoDivider,
+              static_cast<std::uint8_t>(Pick(1, 3)), Note()});
       break;
     case 5:
       // Loops nest two deep at the top; subroutines have indices of their own.
@@ -129,7 +142,8 @@ void SongGenerator::StateFlag(ChannelWriter& w) {
       w.Emit({0xEF, static_cast<std::uint8_t>(Pick(0, 3))});
       break;
     case 1:
-      w.Emit({0xE5, static_cast<std::uint8_t>(Pick(1, 3))});
+      w.Emit({in_dac_ && global_dividers_ ? flag::kGlobalTempoDivider : flag::kChannelTempoDivider,
+              static_cast<std::uint8_t>(Pick(1, 3))});
       break;
     case 2:
       w.Emit({0xF0, Byte(), Byte(), Byte(), Byte()});

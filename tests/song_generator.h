@@ -1,6 +1,8 @@
 // Valid songs made at random, shaped like real ones: every channel has a
 // note to start, calls two deep, nested loops with indices 0-3, jumps back,
-// stops, state flags of every kind. The property test reverses them and the
+// stops, state flags of every kind, changes of the global divider in the
+// DAC channel and of the channel divider elsewhere, notes that take a
+// duration read before a divider change. The property test reverses them and the
 // benchmark times them.
 #ifndef QUORLIN_TESTS_SONG_GENERATOR_H_
 #define QUORLIN_TESTS_SONG_GENERATOR_H_
@@ -62,6 +64,8 @@ class SongGenerator {
   SongShape shape_;
   int subroutine_ = 0;
   int inner_subroutine_ = 0;
+  bool global_dividers_ = false;  // this song's DAC channel sets EB
+  bool in_dac_ = false;
 };
 
 }  // namespace quorlin::testing

@@ -30,7 +30,8 @@ std::vector<std::uint8_t> CopyVoices(std::span<const std::uint8_t> track, const 
 // whose data would not fit is refused before any more work is done.
 std::vector<std::uint16_t> InvertAndPlaceChannels(std::span<ChannelBuffer> channels,
                                                   std::span<const ChannelHeader> headers,
-                                                  const SongHeader& song, std::size_t voice_bytes) {
+                                                  const SongHeader& song, std::size_t voice_bytes,
+                                                  DividerInversion dividers) {
   std::vector<std::uint16_t> offsets;
   offsets.reserve(channels.size());
   std::size_t offset = song.HeadersSize() + voice_bytes;
@@ -41,7 +42,7 @@ std::vector<std::uint16_t> InvertAndPlaceChannels(std::span<ChannelBuffer> chann
                        ", beyond the offset 0xFFFF that a channel header can hold");
     }
     offsets.push_back(static_cast<std::uint16_t>(offset));
-    InvertChannel(channels[i], song.tempo, song.tempo_divider, headers[i].Name());
+    InvertChannel(channels[i], song.tempo, song.tempo_divider, dividers, headers[i].Name());
     offset += channels[i].converted.size();
   }
   return offsets;
@@ -63,7 +64,9 @@ ConvertedSong ConvertSong(std::span<const std::uint8_t> track, const ConvertOpti
   const std::vector<std::uint8_t> voices = CopyVoices(track, song, flat.voice_count);
 
   const std::vector<std::uint16_t> offsets =
-      InvertAndPlaceChannels(flat.channels, headers, song, voices.size());
+      InvertAndPlaceChannels(flat.channels, headers, song, voices.size(),
+                             flat.notes_need_their_dividers ? DividerInversion::kPerNote
+                                                            : DividerInversion::kRestoreFlags);
   for (std::size_t i = 0; i < headers.size(); ++i) {
     ReverseChannel(flat.channels[i], headers[i].Name());
   }

@@ -2,10 +2,10 @@
 
 namespace quorlin {
 
-std::uint8_t ChannelClock::Cut(std::uint8_t duration) const {
+std::uint8_t ChannelClock::Cut(std::uint8_t duration, int divider) const {
   // The clock was below the target when the step began, so the cut leaves
   // between 1 and `duration` units: the crossing note is shortened, never dropped.
-  const std::int64_t overshoot_units = (std::int64_t{value_} - target_) / divider_ / kUnit;
+  const std::int64_t overshoot_units = (std::int64_t{value_} - target_) / divider / kUnit;
   return static_cast<std::uint8_t>(duration - overshoot_units);
 }
 

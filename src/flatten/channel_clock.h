@@ -1,5 +1,7 @@
 // A channel's playing time while it is flattened. Each played duration d adds
-// d * 256 * divider; a stop flag in a measuring walk adds 1, less than any
+// d * 256 * divider, with the divider that was in force when the duration
+// byte was read (the driver multiplies a duration as it reads it and keeps
+// the product); a stop flag in a measuring walk adds 1, less than any
 // duration. A fitting walk (target not 0) runs to the target: a note that
 // crosses it is cut, a channel that stops early is filled with rests.
 #ifndef QUORLIN_FLATTEN_CHANNEL_CLOCK_H_
@@ -23,16 +25,18 @@ class ChannelClock {
   bool Fitting() const { return target_ != 0; }
   bool ReachedTarget() const { return Fitting() && value_ >= target_; }
 
-  // False when playing `duration` would carry the clock past 2^31 - 1.
-  bool CanPlay(std::uint8_t duration) const {
-    return value_ + duration * kUnit * divider_ <= INT32_MAX;
+  // False when playing `duration` at `divider` would carry the clock past
+  // 2^31 - 1.
+  bool CanPlay(std::uint8_t duration, int divider) const {
+    return value_ + duration * kUnit * divider <= INT32_MAX;
   }
-  // Advances the clock by the whole duration and returns the duration byte to
-  // write: the duration itself, or what is left of it up to the target.
-  std::uint8_t Play(std::uint8_t duration) {
-    value_ = static_cast<std::int32_t>(value_ + duration * kUnit * divider_);
+  // Advances the clock by the whole duration, counted at `divider`, and
+  // returns the duration byte to write: the duration itself, or what is left
+  // of it up to the target.
+  std::uint8_t Play(std::uint8_t duration, int divider) {
+    value_ = static_cast<std::int32_t>(value_ + duration * kUnit * divider);
     if (!Fitting() || value_ <= target_) return duration;
-    return Cut(duration);
+    return Cut(duration, divider);
   }
 
   // The clock bump of a stop flag in a measuring walk.
@@ -43,7 +47,7 @@ class ChannelClock {
   std::int64_t FillUnits() const;
 
  private:
-  std::uint8_t Cut(std::uint8_t duration) const;
+  std::uint8_t Cut(std::uint8_t duration, int divider) const;
 
   std::int32_t value_ = 0;
   std::int32_t target_;

@@ -12,6 +12,8 @@ std::int32_t RunPass(std::span<const std::uint8_t> track, std::span<const Channe
                      std::span<ChannelBuffer> buffers, PassState& pass) {
   pass.max_voice = 0;
   pass.timeline.Clear();
+  pass.wrote_global_divider = false;
+  pass.reused_duration_across_divider = false;
   std::int32_t longest = 0;
   for (std::size_t i = 0; i < channels.size(); ++i) {
     longest = std::max(longest, UnpackChannel(channels[i], track, buffers[i], pass));
@@ -34,6 +36,7 @@ FlattenedSong FlattenSong(std::span<const std::uint8_t> track, const SongHeader&
   RunPass(track, channels, flat.channels, pass);
   flat.voice_count = pass.max_voice + 1;
   flat.timeline = pass.timeline;
+  flat.notes_need_their_dividers = pass.wrote_global_divider || pass.reused_duration_across_divider;
   return flat;
 }
 

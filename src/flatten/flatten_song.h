@@ -20,6 +20,9 @@ struct FlattenedSong {
   int voice_count = 1;                  // the highest voice any EF selects, plus 1
   std::int32_t longest_clock = 0;       // the measure every channel was fitted to
   TempoDividerTimeline timeline;        // the DAC's divider changes of the fitting pass
+  // A fitted list holds flag EB, or a note there keeps the divider of a
+  // duration read before a change: the reversal must time each note itself.
+  bool notes_need_their_dividers = false;
 };
 
 // Throws TrackError for a channel that breaks a limit.

@@ -32,6 +32,7 @@ struct WalkSnapshot {
   bool flag_since_note;
   std::uint8_t last_note;
   std::uint8_t last_duration;
+  int last_duration_divider;
   bool operator==(const WalkSnapshot&) const = default;
 };
 
@@ -46,8 +47,10 @@ class ChannelWalk {
         list_(pass.scratch.get(), ChannelBuffer::kEventAreaSize),
         clock_(pass.target, pass.song_divider),
         markable_end_(static_cast<unsigned>(std::min<std::size_t>(image.size(), kVisitedMapSize))),
-        position_(channel.data_offset) {
+        position_(channel.data_offset),
+        last_duration_divider_(pass.song_divider) {
     pass.visited.StartWalk(image.size());
+    pass.note_dividers.clear();
   }
 
   std::int32_t Run() {
@@ -66,6 +69,7 @@ class ChannelWalk {
       Write(0x00);
     }
     buffer_.events.assign(list_.begin(), list_.begin() + write_pos_);
+    buffer_.note_dividers = pass_.note_dividers;
     return clock_.value();
   }
 
@@ -90,11 +94,13 @@ class ChannelWalk {
   // Takes over a divider change of the DAC channel and ends a fitting walk at
   // its target. False ends the walk before the step reads anything.
   bool StartStep() {
-    if (clock_.value() > next_change_clock_) [[unlikely]] {
-      clock_.set_divider(pass_.timeline.DividerAt(timeline_index_));
-      timeline_index_ += 2;
-      NextDividerChange();
-    }
+    // The driver plays the DAC channel first in every frame: a change it makes
+    // at clock c already holds for what this channel reads at c.
+    while (clock_.value() >= next_change_clock_) [[unlikely]] {
+        clock_.set_divider(pass_.timeline.DividerAt(timeline_index_));
+        timeline_index_ += 2;
+        NextDividerChange();
+      }
     if (clock_.ReachedTarget()) return false;
     if (++steps_ > step_budget_) [[unlikely]]
       FailTooManySteps();
@@ -106,7 +112,7 @@ class ChannelWalk {
   void NextDividerChange() {
     const std::int32_t change_clock = pass_.timeline.ClockAt(timeline_index_);
     next_change_clock_ = IsDac() || change_clock == TempoDividerTimeline::kEnd
-                             ? std::numeric_limits<std::int32_t>::max()
+                             ? std::numeric_limits<std::int64_t>::max()
                              : change_clock;
   }
 
@@ -136,20 +142,24 @@ class ChannelWalk {
     last_note_ = (IsDac() && b != kRest) ? static_cast<std::uint8_t>(b + PlusDAC - 0x80) : b;
     Write(last_note_);
     // A note directly followed by a duration leaves it to the next step;
-    // otherwise it takes the duration given last.
-    if (!IsDuration(PeekImage(position_))) PlayLastDuration();
+    // otherwise it takes the duration given last, as long as it lasted then.
+    if (IsDuration(PeekImage(position_))) return;
+    if (last_duration_divider_ != clock_.divider()) pass_.reused_duration_across_divider = true;
+    PlayLastDuration();
   }
 
   void PlayDurationByte(std::uint8_t b) {
     last_duration_ = b;
+    last_duration_divider_ = clock_.divider();
     // The note is written again unless the step just before was the note itself.
     if (IsDuration(PeekImage(position_ - 2)) || flag_since_note_) Write(last_note_);
     PlayLastDuration();
   }
 
   void PlayLastDuration() {
-    if (!clock_.CanPlay(last_duration_)) FailClockOverflow();
-    Write(clock_.Play(last_duration_));
+    if (!clock_.CanPlay(last_duration_, last_duration_divider_)) FailClockOverflow();
+    Write(clock_.Play(last_duration_, last_duration_divider_));
+    pass_.note_dividers.push_back(static_cast<std::uint8_t>(last_duration_divider_));
   }
 
   // The byte just read would carry the clock past 2^31 - 1.
@@ -200,6 +210,7 @@ class ChannelWalk {
   }
 
   void GlobalDivider(std::uint8_t divider) {
+    pass_.wrote_global_divider = true;
     clock_.set_divider(divider);
     if (!IsDac()) return;
     if (!pass_.timeline.Record(timeline_index_, clock_.value(), divider)) {
@@ -244,6 +255,9 @@ class ChannelWalk {
     }
     write_pos_ += rests.size();
     if (remainder != 0) WritePair(kRest, static_cast<std::uint8_t>(remainder));
+    // The rests count at the divider in force at the stop.
+    pass_.note_dividers.insert(pass_.note_dividers.end(), rest_bytes / 2,
+                               static_cast<std::uint8_t>(clock_.divider()));
   }
 
   void Jump() {
@@ -309,9 +323,9 @@ class ChannelWalk {
   // saved anew after 1, 2, 4, 8... jumps (Brent's cycle detection): any
   // cycle is found within a few laps, at one comparison per jump.
   void CheckForIdleCycle(int pointer_at) {
-    const WalkSnapshot now{position_,      clock_.value(), clock_.divider(), timeline_index_,
-                           loop_counters_, call_stack_,    call_depth_,      flag_since_note_,
-                           last_note_,     last_duration_};
+    const WalkSnapshot now{position_,      clock_.value(), clock_.divider(),      timeline_index_,
+                           loop_counters_, call_stack_,    call_depth_,           flag_since_note_,
+                           last_note_,     last_duration_, last_duration_divider_};
     IdleCycle& cycle = idle_cycle_;
     // The clock never runs back: once it has moved, the search starts afresh.
     if (cycle.saved && cycle.saved->clock != now.clock) cycle = {};
@@ -394,12 +408,13 @@ class ChannelWalk {
   ChannelClock clock_;
   const unsigned markable_end_;
   std::size_t timeline_index_ = 0;
-  std::int32_t next_change_clock_ = 0;
+  std::int64_t next_change_clock_ = 0;
 
   int position_;
   std::size_t write_pos_ = 0;
   std::uint8_t last_note_ = kRest;
   std::uint8_t last_duration_ = 0;
+  int last_duration_divider_;  // the divider in force when last_duration_ was read
   bool flag_since_note_ = true;
   int revisit_budget_ = kRevisitBudget;
   bool stopped_ = false;

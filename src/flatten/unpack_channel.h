@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <vector>
 
 #include "flatten/tempo_divider_timeline.h"
 #include "flatten/visited_map.h"
@@ -36,13 +37,20 @@ struct PassState {
   TempoDividerTimeline timeline;
   WalkLimits limits;
   std::int64_t steps_left = limits.steps_per_song;  // carried over from pass to pass
+  // Set by any walk that writes flag EB, or that plays a note with the
+  // duration given last while another divider is in force than when that
+  // duration was read: the song then needs each note's divider written out.
+  bool wrote_global_divider = false;
+  bool reused_duration_across_divider = false;
   VisitedMap visited;
   // Where a walk writes its list before it is copied to the channel: room
   // for the longest list, never cleared.
   std::unique_ptr<std::uint8_t[]> scratch{new std::uint8_t[ChannelBuffer::kEventAreaSize]};
+  std::vector<std::uint8_t> note_dividers;  // likewise, for the dividers of its notes
 };
 
-// Walks one channel and leaves its event list in `buffer.events`; returns its
+// Walks one channel and leaves its event list in `buffer.events`, and the
+// divider that timed each of its notes in `buffer.note_dividers`; returns its
 // ChannelClock. The DAC channel must be walked first in each pass: it fills
 // the timeline that the FM and PSG walks read. Throws TrackError, naming the
 // channel and the offset, for any track that breaks a limit.

@@ -28,6 +28,9 @@ struct ChannelBuffer {
   std::vector<std::uint8_t> events;
   // The state inversion's converted list, as long as the reversed list.
   std::vector<std::uint8_t> converted;
+  // For each note or rest of the flattened list, in order, the tempo divider
+  // at which its duration was counted.
+  std::vector<std::uint8_t> note_dividers;
 
   // The 65,536-byte picture of the channel that the dumps write out.
   void WriteImage(std::span<std::uint8_t, kImageSize> image) const;

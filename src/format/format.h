@@ -106,8 +106,11 @@ enum class FlagInversion : std::uint8_t {
   kStep,        // the flag with its step negated; a running total is kept
   kNoAttack,    // nothing here; one E7 after the next command
   kModulation,  // the modulation state byte (F1 or F4) held before it, alone
-  kTakeOut,     // nothing here; the flag closes the converted list
-  kDrop,        // nothing at all
+  // The modulation state byte held before it, then the flag with the set-up
+  // held before it: F0 sets modulation up and switches it on.
+  kModulationSetup,
+  kTakeOut,  // nothing here; the flag closes the converted list
+  kDrop,     // nothing at all
 };
 
 // The value a flag's state holds before the channel's first flag of its kind.
@@ -121,7 +124,7 @@ enum class StartValue : std::uint8_t {
 };
 
 struct FlagRow {
-  std::uint8_t parameters;  // bytes that follow the flag
+  std::uint8_t parameters;  // bytes that follow the flag (n in the table)
   FlagWalk walk;
   FlagInversion inversion;
   StartValue start;
@@ -140,39 +143,39 @@ using S = StartValue;
 // One row per flag byte E0-FF.
 // clang-format off
 inline constexpr std::array<FlagRow, 32> kRows = {{
-    // params  walk                inversion          start                rank  state
-    {1,  W::kCopy,           I::kRestore,       S::kPanCentre,       1,   0xE0},  // E0 pan
-    {1,  W::kCopy,           I::kRestore,       S::kZero,            2,   0xE1},  // E1 detune
-    {1,  W::kCopy,           I::kRestore,       S::kZero,            3,   0xE2},  // E2 communication
-    {0,  W::kReturn,         I::kCopy,          S::kZero,            0,   0xE3},  // E3 return
-    {0,  W::kStop,           I::kTakeOut,       S::kZero,            19,  0xE4},  // E4 fade-in
-    {1,  W::kChannelDivider, I::kRestore,       S::kSongDivider,     4,   0xE5},  // E5 channel divider
-    {1,  W::kCopy,           I::kStep,          S::kZero,            5,   0xE6},  // E6 FM volume step
-    {0,  W::kCopy,           I::kNoAttack,      S::kZero,            0,   0xE7},  // E7 no-attack
-    {1,  W::kCopy,           I::kRestore,       S::kZero,            6,   0xE8},  // E8 note timeout
-    {1,  W::kCopy,           I::kStep,          S::kZero,            7,   0xE9},  // E9 transpose step
-    {1,  W::kCopy,           I::kRestore,       S::kSongTempo,       8,   0xEA},  // EA tempo
-    {1,  W::kGlobalDivider,  I::kRestore,       S::kSongDivider,     9,   0xEB},  // EB global divider
-    {1,  W::kCopy,           I::kStep,          S::kZero,            10,  0xEC},  // EC PSG volume step
-    {0,  W::kCopy,           I::kCopy,          S::kZero,            0,   0xED},  // ED clear-push
-    {0,  W::kCopy,           I::kCopy,          S::kZero,            0,   0xEE},  // EE special-FM4 stop
-    {1,  W::kVoice,          I::kRestore,       S::kZero,            11,  0xEF},  // EF voice
-    {4,  W::kCopy,           I::kRestore,       S::kZero,            12,  0xF0},  // F0 modulation set-up
-    {0,  W::kCopy,           I::kModulation,    S::kModulationOff,   13,  0xF1},  // F1 modulation on
-    {0,  W::kStop,           I::kTakeOut,       S::kZero,            20,  0xF2},  // F2 stop
-    {1,  W::kCopy,           I::kRestore,       S::kNoiseE0,         14,  0xF3},  // F3 PSG noise
-    {0,  W::kCopy,           I::kModulation,    S::kModulationOff,   0,   0xF1},  // F4 modulation off
-    {1,  W::kCopy,           I::kRestore,       S::kZero,            15,  0xF5},  // F5 PSG voice
-    {2,  W::kJump,           I::kTakeOut,       S::kZero,            18,  0xF6},  // F6 jump
-    {4,  W::kLoop,           I::kRestore,       S::kZero,            16,  0xF7},  // F7 loop
-    {2,  W::kCall,           I::kRestore,       S::kZero,            17,  0xF8},  // F8 call
-    {0,  W::kCopy,           I::kCopy,          S::kZero,            0,   0xF9},  // F9 op
-    {0,  W::kIgnore,         I::kDrop,          S::kZero,            0,   0xFA},  // FA
-    {0,  W::kIgnore,         I::kDrop,          S::kZero,            0,   0xFB},  // FB
-    {0,  W::kIgnore,         I::kDrop,          S::kZero,            0,   0xFC},  // FC
-    {0,  W::kIgnore,         I::kDrop,          S::kZero,            0,   0xFD},  // FD
-    {0,  W::kIgnore,         I::kDrop,          S::kZero,            0,   0xFE},  // FE
-    {0,  W::kIgnore,         I::kDrop,          S::kZero,            0,   0xFF},  // FF
+    // n walk                inversion            start              rank state
+    {1, W::kCopy,           I::kRestore,         S::kPanCentre,     1,  0xE0},  // E0 pan
+    {1, W::kCopy,           I::kRestore,         S::kZero,          2,  0xE1},  // E1 detune
+    {1, W::kCopy,           I::kRestore,         S::kZero,          3,  0xE2},  // E2 communication
+    {0, W::kReturn,         I::kCopy,            S::kZero,          0,  0xE3},  // E3 return
+    {0, W::kStop,           I::kTakeOut,         S::kZero,          19, 0xE4},  // E4 fade-in
+    {1, W::kChannelDivider, I::kRestore,         S::kSongDivider,   4,  0xE5},  // E5 channel div.
+    {1, W::kCopy,           I::kStep,            S::kZero,          5,  0xE6},  // E6 FM volume step
+    {0, W::kCopy,           I::kNoAttack,        S::kZero,          0,  0xE7},  // E7 no-attack
+    {1, W::kCopy,           I::kRestore,         S::kZero,          6,  0xE8},  // E8 note timeout
+    {1, W::kCopy,           I::kStep,            S::kZero,          7,  0xE9},  // E9 transpose step
+    {1, W::kCopy,           I::kRestore,         S::kSongTempo,     8,  0xEA},  // EA tempo
+    {1, W::kGlobalDivider,  I::kRestore,         S::kSongDivider,   9,  0xEB},  // EB global divider
+    {1, W::kCopy,           I::kStep,            S::kZero,          10, 0xEC},  // EC PSG volume
+    {0, W::kCopy,           I::kCopy,            S::kZero,          0,  0xED},  // ED clear-push
+    {0, W::kCopy,           I::kCopy,            S::kZero,          0,  0xEE},  // EE FM4 stop
+    {1, W::kVoice,          I::kRestore,         S::kZero,          11, 0xEF},  // EF voice
+    {4, W::kCopy,           I::kModulationSetup, S::kZero,          13, 0xF0},  // F0 mod. set-up
+    {0, W::kCopy,           I::kModulation,      S::kModulationOff, 12, 0xF1},  // F1 modulation on
+    {0, W::kStop,           I::kTakeOut,         S::kZero,          20, 0xF2},  // F2 stop
+    {1, W::kCopy,           I::kRestore,         S::kNoiseE0,       14, 0xF3},  // F3 PSG noise
+    {0, W::kCopy,           I::kModulation,      S::kModulationOff, 0,  0xF1},  // F4 modulation off
+    {1, W::kCopy,           I::kRestore,         S::kZero,          15, 0xF5},  // F5 PSG voice
+    {2, W::kJump,           I::kTakeOut,         S::kZero,          18, 0xF6},  // F6 jump
+    {4, W::kLoop,           I::kRestore,         S::kZero,          16, 0xF7},  // F7 loop
+    {2, W::kCall,           I::kRestore,         S::kZero,          17, 0xF8},  // F8 call
+    {0, W::kCopy,           I::kCopy,            S::kZero,          0,  0xF9},  // F9 op
+    {0, W::kIgnore,         I::kDrop,            S::kZero,          0,  0xFA},  // FA
+    {0, W::kIgnore,         I::kDrop,            S::kZero,          0,  0xFB},  // FB
+    {0, W::kIgnore,         I::kDrop,            S::kZero,          0,  0xFC},  // FC
+    {0, W::kIgnore,         I::kDrop,            S::kZero,          0,  0xFD},  // FD
+    {0, W::kIgnore,         I::kDrop,            S::kZero,          0,  0xFE},  // FE
+    {0, W::kIgnore,         I::kDrop,            S::kZero,          0,  0xFF},  // FF
 }};
 // clang-format on
 }  // namespace flag_table

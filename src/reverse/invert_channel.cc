@@ -12,8 +12,12 @@ namespace {
 class Inversion {
  public:
   Inversion(ChannelBuffer& buffer, std::uint8_t tempo, std::uint8_t divider,
-            const std::string& channel_name)
-      : list_(buffer.events), out_(buffer.converted), channel_name_(channel_name) {
+            DividerInversion dividers, const std::string& channel_name)
+      : list_(buffer.events),
+        note_dividers_(buffer.note_dividers),
+        out_(buffer.converted),
+        per_note_dividers_(dividers == DividerInversion::kPerNote),
+        channel_name_(channel_name) {
     for (int f = kFirstFlag; f <= 0xFF; ++f) {
       State(static_cast<std::uint8_t>(f))[0] =
           StartingValue(Flag(static_cast<std::uint8_t>(f)).start, tempo, divider);
@@ -25,13 +29,22 @@ class Inversion {
     out_.reserve(list_.size() + kFinalStateRoom);
     while (read_pos_ < list_.size()) {
       const std::uint8_t command = Next();
+      if (per_note_dividers_ && IsDividerFlag(command)) {
+        Next();  // dropped
+        continue;
+      }
       Treat(command);
-      if (command != flag::kNoAttack && no_attack_pending_) {
+      if (IsFlag(command)) continue;
+      // E7 spares the attack of the next note, whatever flags come between:
+      // written right behind that note, it stands right before it once the
+      // list is reversed.
+      if (no_attack_pending_) {
         Write(flag::kNoAttack);
         no_attack_pending_ = false;
       }
+      if (per_note_dividers_) WriteDividerAfterNote();
     }
-    // A no-attack flag still pending at the end has no event to move behind.
+    // An E7 still pending at the end spares no note: the channel ends first.
     AppendFinalState();
   }
 
@@ -55,6 +68,23 @@ class Inversion {
         return divider;
     }
     return 0x00;
+  }
+
+  static bool IsDividerFlag(std::uint8_t b) {
+    return b == flag::kChannelTempoDivider || b == flag::kGlobalTempoDivider;
+  }
+
+  // Behind a note: E5 with the divider that timed it, where the next note is
+  // timed by another one, and behind the last note.
+  void WriteDividerAfterNote() {
+    if (note_ >= note_dividers_.size()) {
+      throw TrackError(channel_name_ + "'s event list has more notes than the " +
+                       std::to_string(note_dividers_.size()) + " whose dividers were counted");
+    }
+    const std::uint8_t divider = note_dividers_[note_++];
+    if (note_ < note_dividers_.size() && note_dividers_[note_] == divider) return;
+    Write(flag::kChannelTempoDivider);
+    Write(divider);
   }
 
   // The state a flag keeps, and whether the channel has set it.
@@ -93,6 +123,18 @@ class Inversion {
         Write(state[0]);
         state[0] = command;
         break;
+      case FlagInversion::kModulationSetup: {
+        // F0 also switches modulation on: first the modulation state, then
+        // the set-up as they were before it.
+        std::array<std::uint8_t, 4>& modulation = State(flag::kModulationOn);
+        Write(modulation[0]);
+        Write(command);
+        for (int i = 0; i < parameters; ++i) Write(state[i]);
+        for (int i = 0; i < parameters; ++i) state[i] = Next();
+        modulation[0] = flag::kModulationOn;
+        MarkSeen(flag::kModulationOn);
+        break;
+      }
       case FlagInversion::kTakeOut:
         for (int i = 0; i < parameters; ++i) state[i] = Next();
         break;
@@ -132,7 +174,10 @@ class Inversion {
   }
 
   std::span<const std::uint8_t> list_;
+  std::span<const std::uint8_t> note_dividers_;
   std::vector<std::uint8_t>& out_;
+  const bool per_note_dividers_;
+  std::size_t note_ = 0;  // notes met so far
   const std::string& channel_name_;
   std::size_t read_pos_ = 0;
   bool no_attack_pending_ = false;
@@ -143,8 +188,8 @@ class Inversion {
 }  // namespace
 
 void InvertChannel(ChannelBuffer& buffer, std::uint8_t tempo, std::uint8_t divider,
-                   const std::string& channel_name) {
-  Inversion(buffer, tempo, divider, channel_name).Run();
+                   DividerInversion dividers, const std::string& channel_name) {
+  Inversion(buffer, tempo, divider, dividers, channel_name).Run();
 }
 
 }  // namespace quorlin

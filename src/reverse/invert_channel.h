@@ -3,7 +3,8 @@
 // flag E7 one event later, takes the closing F6, E4 or F2 out of its place and
 // appends the state in which the channel ended, then that closing flag.
 //
-// Reads `events` and writes the converted list into `converted`.
+// Reads `events` (and `note_dividers`) and writes the converted list into
+// `converted`.
 #ifndef QUORLIN_REVERSE_INVERT_CHANNEL_H_
 #define QUORLIN_REVERSE_INVERT_CHANNEL_H_
 
@@ -14,11 +15,24 @@
 
 namespace quorlin {
 
+// How the reversed song keeps each note's tempo divider.
+enum class DividerInversion {
+  // E5 and EB are inverted like every other state flag.
+  kRestoreFlags,
+  // E5 and EB are dropped, and each note that is timed by another divider
+  // than the note after it, and the last note, get an E5 with their own
+  // divider behind them: so after the reversal every channel sets the
+  // divider of each note itself. For songs in which the global divider EB
+  // changes, which the driver applies to every channel at once, or in which
+  // a note keeps the divider of a duration read before a change.
+  kPerNote,
+};
+
 // `tempo` and `divider` are the song header's: the tempo (flag EA) and the
 // global and channel tempo dividers (flags EB, E5) start from them. Throws
 // TrackError when the converted list would not fit the event area.
 void InvertChannel(ChannelBuffer& buffer, std::uint8_t tempo, std::uint8_t divider,
-                   const std::string& channel_name);
+                   DividerInversion dividers, const std::string& channel_name);
 
 }  // namespace quorlin
 
