@@ -1,5 +1,6 @@
 #include "track_set.h"
 
+#include <array>
 #include <cstdio>
 
 #include "song_generator.h"
@@ -20,17 +21,31 @@ const Bytes kLongList = Hex("81 01 F7 00 96 FF FA F7 01 64 FF F5 F2");
 }  // namespace
 
 std::vector<NamedTrack> OrdinarySongs() {
+  // The sizes of the 19 songs of the game, smallest 206 bytes, largest 4,813.
+  constexpr std::array<std::size_t, 19> kSizes = {1896, 1104, 1118, 1133, 1099, 1360, 486,
+                                                  237,  812,  428,  666,  539,  540,  341,
+                                                  335,  349,  4813, 298,  206};
   std::vector<NamedTrack> songs;
-  for (unsigned seed = 1; songs.size() < 19; ++seed) {
-    // Bodies of a few to a few hundred statements give songs of all sizes;
+  unsigned seed = 1;
+  for (const std::size_t size : kSizes) {
+    // Of songs with longer and longer bodies, the one closest to the size;
     // loops of two or three plays, as in the game's songs, are rarely nested.
-    const int items = static_cast<int>(1 + seed * 37 % 200);
-    const testing::SongShape shape{4, 6, 1, 3, items, items, 1, 3};
-    testing::Bytes song = testing::SongGenerator(seed, shape).Song();
-    if (song.size() < 200 || song.size() > 5000) continue;
+    testing::Bytes closest;
+    const auto distance = [size](const testing::Bytes& song) {
+      return song.size() > size ? song.size() - size : size - song.size();
+    };
+    for (int tries = 0; tries < 20 && (closest.empty() || distance(closest) * 10 > size); ++tries) {
+      for (int items = 1; items <= 300; items += 1 + items / 8) {
+        const testing::SongShape shape{4, 6, 1, 3, 1, items, 1, 3};
+        testing::Bytes song = testing::SongGenerator(seed, shape).Song();
+        if (closest.empty() || distance(song) < distance(closest)) closest = song;
+        if (song.size() > size) break;
+      }
+      ++seed;
+    }
     char name[16];
     std::snprintf(name, sizeof name, "song_%02zu", songs.size() + 1);
-    songs.push_back({name, std::move(song)});
+    songs.push_back({name, std::move(closest)});
   }
   return songs;
 }

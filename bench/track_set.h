@@ -16,8 +16,8 @@ struct NamedTrack {
   testing::Bytes bytes;
 };
 
-// 19 generated songs of 6 to 10 channels with loops and calls, 200 bytes to
-// 5 KB each, like the songs of the game: "song_01" to "song_19".
+// 19 generated songs of 6 to 10 channels with loops and calls, as large as
+// the 19 songs of the game (206 bytes to 4.8 KB): "song_01" to "song_19".
 std::vector<NamedTrack> OrdinarySongs();
 
 // The example song, then tracks that stress the limits.

@@ -108,10 +108,10 @@ Bytes SharedDataSong(int fm, int psg, const Bytes& data, std::uint8_t divider) {
   return song;
 }
 
-ChannelBuffer ChannelWith(Bytes events, Bytes note_dividers) {
+ChannelBuffer ChannelWith(Bytes events, const Bytes& note_dividers) {
   ChannelBuffer buffer;
   buffer.events = std::move(events);
-  buffer.note_dividers = std::move(note_dividers);
+  for (std::uint8_t divider : note_dividers) AddNotes(buffer.divider_runs, divider, 1);
   return buffer;
 }
 

@@ -52,8 +52,9 @@ class SongBuilder {
 // `data`, which follows the headers; one voice record closes it.
 Bytes SharedDataSong(int fm, int psg, const Bytes& data, std::uint8_t divider = 1);
 
-// A channel buffer holding the event list `events`.
-ChannelBuffer ChannelWith(Bytes events, Bytes note_dividers = {});
+// A channel buffer holding the event list `events`, whose notes were timed
+// at `note_dividers`, one byte per note.
+ChannelBuffer ChannelWith(Bytes events, const Bytes& note_dividers = {});
 
 // The reversed song of `track`, converted in memory as the tool does.
 Bytes Reversed(const Bytes& track);

@@ -50,7 +50,7 @@ class ChannelWalk {
         position_(channel.data_offset),
         last_duration_divider_(pass.song_divider) {
     pass.visited.StartWalk(image.size());
-    pass.note_dividers.clear();
+    pass.divider_runs.clear();
   }
 
   std::int32_t Run() {
@@ -69,7 +69,7 @@ class ChannelWalk {
       Write(0x00);
     }
     buffer_.events.assign(list_.begin(), list_.begin() + write_pos_);
-    buffer_.note_dividers = pass_.note_dividers;
+    buffer_.divider_runs = pass_.divider_runs;
     return clock_.value();
   }
 
@@ -143,8 +143,21 @@ class ChannelWalk {
     Write(last_note_);
     // A note directly followed by a duration leaves it to the next step;
     // otherwise it takes the duration given last, as long as it lasted then.
-    if (IsDuration(PeekImage(position_))) return;
+    const std::uint8_t next = PeekImage(position_);
+    if (IsDuration(next)) return PlayOwnDuration(next);
     if (last_duration_divider_ != clock_.divider()) pass_.reused_duration_across_divider = true;
+    PlayLastDuration();
+  }
+
+  // The step after a note reads its duration. As the note played no time,
+  // that step starts as this one did, so it is taken here at once when it
+  // may be: the commonest pair of events costs one turn of the step loop.
+  void PlayOwnDuration(std::uint8_t b) {
+    if (static_cast<unsigned>(position_) >= markable_end_ || steps_ >= step_budget_) return;
+    ++steps_;
+    pass_.visited.Mark(position_++);
+    last_duration_ = b;
+    last_duration_divider_ = clock_.divider();
     PlayLastDuration();
   }
 
@@ -159,7 +172,7 @@ class ChannelWalk {
   void PlayLastDuration() {
     if (!clock_.CanPlay(last_duration_, last_duration_divider_)) FailClockOverflow();
     Write(clock_.Play(last_duration_, last_duration_divider_));
-    pass_.note_dividers.push_back(static_cast<std::uint8_t>(last_duration_divider_));
+    AddNotes(pass_.divider_runs, static_cast<std::uint8_t>(last_duration_divider_), 1);
   }
 
   // The byte just read would carry the clock past 2^31 - 1.
@@ -256,8 +269,8 @@ class ChannelWalk {
     write_pos_ += rests.size();
     if (remainder != 0) WritePair(kRest, static_cast<std::uint8_t>(remainder));
     // The rests count at the divider in force at the stop.
-    pass_.note_dividers.insert(pass_.note_dividers.end(), rest_bytes / 2,
-                               static_cast<std::uint8_t>(clock_.divider()));
+    AddNotes(pass_.divider_runs, static_cast<std::uint8_t>(clock_.divider()),
+             static_cast<std::size_t>(rest_bytes / 2));
   }
 
   void Jump() {

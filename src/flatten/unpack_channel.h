@@ -46,11 +46,11 @@ struct PassState {
   // Where a walk writes its list before it is copied to the channel: room
   // for the longest list, never cleared.
   std::unique_ptr<std::uint8_t[]> scratch{new std::uint8_t[ChannelBuffer::kEventAreaSize]};
-  std::vector<std::uint8_t> note_dividers;  // likewise, for the dividers of its notes
+  std::vector<DividerRun> divider_runs;  // likewise, for the dividers of its notes
 };
 
 // Walks one channel and leaves its event list in `buffer.events`, and the
-// divider that timed each of its notes in `buffer.note_dividers`; returns its
+// dividers that timed its notes in `buffer.divider_runs`; returns its
 // ChannelClock. The DAC channel must be walked first in each pass: it fills
 // the timeline that the FM and PSG walks read. Throws TrackError, naming the
 // channel and the offset, for any track that breaks a limit.

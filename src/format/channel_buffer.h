@@ -17,6 +17,17 @@
 
 namespace quorlin {
 
+// Notes in a row whose durations were counted at one tempo divider.
+struct DividerRun {
+  std::uint8_t divider;
+  std::uint16_t notes;
+  bool operator==(const DividerRun&) const = default;
+};
+
+// Appends `notes` notes counted at `divider` to `runs`, extending the last
+// run when it has the same divider: neighbouring runs always differ.
+void AddNotes(std::vector<DividerRun>& runs, std::uint8_t divider, std::size_t notes);
+
 struct ChannelBuffer {
   static constexpr std::size_t kImageSize = 0x10000;
   // The longest event list a channel holds: the bytes below the length word.
@@ -28,9 +39,9 @@ struct ChannelBuffer {
   std::vector<std::uint8_t> events;
   // The state inversion's converted list, as long as the reversed list.
   std::vector<std::uint8_t> converted;
-  // For each note or rest of the flattened list, in order, the tempo divider
-  // at which its duration was counted.
-  std::vector<std::uint8_t> note_dividers;
+  // The tempo dividers at which the durations of the flattened list's notes
+  // and rests were counted, in order, as runs of notes that share one.
+  std::vector<DividerRun> divider_runs;
 
   // The 65,536-byte picture of the channel that the dumps write out.
   void WriteImage(std::span<std::uint8_t, kImageSize> image) const;

@@ -14,7 +14,7 @@ class Inversion {
   Inversion(ChannelBuffer& buffer, std::uint8_t tempo, std::uint8_t divider,
             DividerInversion dividers, const std::string& channel_name)
       : list_(buffer.events),
-        note_dividers_(buffer.note_dividers),
+        divider_runs_(buffer.divider_runs),
         out_(buffer.converted),
         per_note_dividers_(dividers == DividerInversion::kPerNote),
         channel_name_(channel_name) {
@@ -75,16 +75,17 @@ class Inversion {
   }
 
   // Behind a note: E5 with the divider that timed it, where the next note is
-  // timed by another one, and behind the last note.
+  // timed by another one (the end of a run), and behind the last note.
   void WriteDividerAfterNote() {
-    if (note_ >= note_dividers_.size()) {
-      throw TrackError(channel_name_ + "'s event list has more notes than the " +
-                       std::to_string(note_dividers_.size()) + " whose dividers were counted");
+    if (run_ >= divider_runs_.size()) {
+      throw TrackError(channel_name_ + "'s event list has more notes than were timed");
     }
-    const std::uint8_t divider = note_dividers_[note_++];
-    if (note_ < note_dividers_.size() && note_dividers_[note_] == divider) return;
+    const DividerRun& run = divider_runs_[run_];
+    if (++notes_in_run_ < run.notes) return;
     Write(flag::kChannelTempoDivider);
-    Write(divider);
+    Write(run.divider);
+    ++run_;
+    notes_in_run_ = 0;
   }
 
   // The state a flag keeps, and whether the channel has set it.
@@ -174,10 +175,11 @@ class Inversion {
   }
 
   std::span<const std::uint8_t> list_;
-  std::span<const std::uint8_t> note_dividers_;
+  std::span<const DividerRun> divider_runs_;
   std::vector<std::uint8_t>& out_;
   const bool per_note_dividers_;
-  std::size_t note_ = 0;  // notes met so far
+  std::size_t run_ = 0;           // the run of the next note
+  std::size_t notes_in_run_ = 0;  // its notes met so far
   const std::string& channel_name_;
   std::size_t read_pos_ = 0;
   bool no_attack_pending_ = false;

@@ -3,7 +3,7 @@
 // flag E7 one event later, takes the closing F6, E4 or F2 out of its place and
 // appends the state in which the channel ended, then that closing flag.
 //
-// Reads `events` (and `note_dividers`) and writes the converted list into
+// Reads `events` (and `divider_runs`) and writes the converted list into
 // `converted`.
 #ifndef QUORLIN_REVERSE_INVERT_CHANNEL_H_
 #define QUORLIN_REVERSE_INVERT_CHANNEL_H_
