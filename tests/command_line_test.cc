@@ -1,7 +1,10 @@
-// The built executable, run as a user runs it: console lines, output files,
-// and what it never touches.
+// The built executable, run as a user runs it: console lines, exit status,
+// output files, and what it never touches.
+#include "frontend/command_line.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -15,7 +18,7 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kBanner = "Quorlin - by Velloran\n\n";
-constexpr const char* kClosing = "\nPress enter key to exit...\n";
+constexpr const char* kClosing = "\nPress enter key to exit...";
 
 std::string ReportOf(const std::string& name, int fm, int psg, const std::string& divide,
                      const std::string& frame, const std::string& voices) {
@@ -34,29 +37,44 @@ class CommandLineTest : public ::testing::Test {
   }
   std::string Track(const std::string& name, const Bytes& bytes) {
     const std::string path = folder_ + "music/" + name;
+    fs::create_directories(fs::path(path).parent_path());
     WriteFile(path, bytes);
     return path;
   }
   std::string OutputOf(const std::string& name) const { return folder_ + "tools/Output/" + name; }
+  std::string Summary(int converted, int failed, const std::string& folder = "tools/Output") {
+    return "\n -> " + std::to_string(converted) + " converted, " + std::to_string(failed) +
+           " failed; reversed songs are in " + folder_ + folder + "\n";
+  }
+  // Chained settings of a run.
+  struct Options : RunOptions {
+    Options& Limits(std::string text) { return limits = std::move(text), *this; }
+    Options& Input(std::string text) { return input = std::move(text), *this; }
+    Options& ThenReadInput() { return then_read_input = true, *this; }
+    Options& Terminal() { return terminal = true, *this; }
+    Options& Folder(std::string path) { return folder = std::move(path), *this; }
+  };
+  RunResult Run(const std::vector<std::string>& arguments, const RunOptions& options = {}) {
+    return RunQuorlin(program_, arguments, options);
+  }
 
-  std::string folder_;
+  std::string folder_;  // ends with '/'
   std::string program_;
 };
 
 TEST_F(CommandLineTest, WithoutTracksShowsUsageAndCreatesNothing) {
-  const RunResult run = RunQuorlin(program_, {});
+  const RunResult run = Run({});
   EXPECT_EQ(run.output, std::string(kBanner) +
                             " -> Drag and drop one or more Sonic 1 SMPS track(s) onto this "
-                            "application\n" +
-                            kClosing);
+                            "application\n");
   EXPECT_EQ(run.exit_code, 0);
   EXPECT_FALSE(fs::exists(folder_ + "tools/Output"));
 }
 
 TEST_F(CommandLineTest, ConvertsATrackIntoTheOutputFolderBesideTheProgram) {
-  const RunResult run = RunQuorlin(program_, {Track("green.bin", ExampleSong())});
+  const RunResult run = Run({Track("green.bin", ExampleSong())});
   EXPECT_EQ(run.output, std::string(kBanner) + " -> Processing list\n" +
-                            ReportOf("green.bin", 1, 0, "1", "5", "1") + kClosing);
+                            ReportOf("green.bin", 1, 0, "1", "5", "1") + Summary(1, 0));
   EXPECT_EQ(run.exit_code, 0);
   EXPECT_EQ(ToHex(ReadFile(OutputOf("green.bin"))), ToHex(ExampleSongReversed()));
 }
@@ -66,24 +84,32 @@ TEST_F(CommandLineTest, ReportsCountsInUpperCaseHex) {
   builder.Dac(Hex("EF 10 F2")).Divider(0x01).Tempo(0x1F).Voices(17);
   for (int i = 0; i < 5; ++i) builder.Fm(Hex("F2"));
   for (int i = 0; i < 3; ++i) builder.Psg(Hex("F2"));
-  const RunResult run = RunQuorlin(program_, {Track("marble.bin", builder.Build())});
+  const RunResult run = Run({Track("marble.bin", builder.Build())});
   EXPECT_NE(run.output.find(ReportOf("marble.bin", 5, 3, "1", "1F", "11")), std::string::npos)
       << run.output;
 }
 
-TEST_F(CommandLineTest, FileThatCannotBeOpenedIsReportedAndTheNextStillConverts) {
+TEST_F(CommandLineTest, FileErrorsGiveTheSystemsReasonAndTheNextTrackStillConverts) {
   const RunResult run =
-      RunQuorlin(program_, {folder_ + "music/missing.bin", Track("green.bin", ExampleSong())});
-  EXPECT_EQ(run.output, std::string(kBanner) + " -> Processing list\n" +
-                            "\n -> missing.bin\n    Error; could not open the file\n" +
-                            ReportOf("green.bin", 1, 0, "1", "5", "1") + kClosing);
+      Run({folder_ + "music/missing.bin", folder_ + "music", Track("green.bin", ExampleSong())});
+  EXPECT_EQ(run.output,
+            std::string(kBanner) + " -> Processing list\n" +
+                "\n -> missing.bin\n    Error; could not open the file (No such file or "
+                "directory)\n" +
+                "\n -> music\n    Error; could not open the file (it is a folder)\n" +
+                ReportOf("green.bin", 1, 0, "1", "5", "1") + Summary(1, 2));
+  EXPECT_EQ(run.exit_code, 1);
   EXPECT_TRUE(fs::exists(OutputOf("green.bin")));
   EXPECT_FALSE(fs::exists(OutputOf("missing.bin")));
 }
 
-TEST_F(CommandLineTest, AFolderIsAFileThatCannotBeOpened) {
-  const RunResult run = RunQuorlin(program_, {folder_ + "music"});
-  EXPECT_NE(run.output.find("\n -> music\n    Error; could not open the file\n"), std::string::npos)
+TEST_F(CommandLineTest, TrackThatMayNotBeReadGivesTheSystemsReason) {
+  if (geteuid() == 0) GTEST_SKIP() << "root may read any file";
+  const std::string locked = Track("locked.bin", ExampleSong());
+  chmod(locked.c_str(), 0);
+  const RunResult run = Run({locked});
+  EXPECT_NE(run.output.find("    Error; could not open the file (Permission denied)\n"),
+            std::string::npos)
       << run.output;
 }
 
@@ -92,12 +118,13 @@ TEST_F(CommandLineTest, BrokenTrackGetsOneLineAndTheNextStillConverts) {
   const std::string good = Track("green.bin", ExampleSong());
   const auto broken_stamp = fs::last_write_time(broken);
   const auto good_stamp = fs::last_write_time(good);
-  const RunResult run = RunQuorlin(program_, {broken, good});
+  const RunResult run = Run({broken, good});
   EXPECT_EQ(run.output, std::string(kBanner) + " -> Processing list\n" +
                             "\n -> broken.bin\n    Channels; DAC 1 FM 0 PSG 0\n"
                             "    Tempo; Divide 1 Frame 5\n"
                             "    Error; DAC returns at offset 0x000C without a call\n" +
-                            ReportOf("green.bin", 1, 0, "1", "5", "1") + kClosing);
+                            ReportOf("green.bin", 1, 0, "1", "5", "1") + Summary(1, 1));
+  EXPECT_EQ(run.exit_code, 1);
   EXPECT_FALSE(fs::exists(OutputOf("broken.bin")));
   EXPECT_EQ(ReadFile(OutputOf("green.bin")), ExampleSongReversed());
   // Neither source track was touched.
@@ -127,7 +154,7 @@ TEST_F(CommandLineTest, FailedAllocationGetsOneLineAndTheNextStillConverts) {
   for (int i = 0; i < 255; ++i) song.Psg(Hex("F2"));
   const std::string big = Track("big.bin", song.Build());
   const RunResult run =
-      RunQuorlin(program_, {big, Track("green.bin", ExampleSong())}, "ulimit -v 12000");
+      Run({big, Track("green.bin", ExampleSong())}, Options().Limits("ulimit -v 12000"));
   EXPECT_NE(run.output.find("    Error; not enough memory to convert the track\n"),
             std::string::npos)
       << run.output;
@@ -138,9 +165,30 @@ TEST_F(CommandLineTest, FailedAllocationGetsOneLineAndTheNextStillConverts) {
 TEST_F(CommandLineTest, OutputReplacesAnOlderFileOfTheSameName) {
   fs::create_directories(folder_ + "tools/Output");
   WriteFile(OutputOf("green.bin"), Bytes(500, 0xEE));
-  RunQuorlin(program_, {Track("green.bin", ExampleSong())});
+  EXPECT_EQ(Run({Track("green.bin", ExampleSong())}).exit_code, 0);
   EXPECT_EQ(ReadFile(OutputOf("green.bin")), ExampleSongReversed());
   EXPECT_FALSE(fs::exists(OutputOf("green.bin.quorlin-tmp")));
+}
+
+TEST_F(CommandLineTest, SecondTrackOfTheSameNameInOneRunKeepsTheFirstOutput) {
+  const Bytes other = SongBuilder().Dac(Hex("81 18 F2")).Build();
+  for (const bool example_first : {true, false}) {
+    SCOPED_TRACE(example_first ? "example first" : "other first");
+    fs::remove_all(folder_ + "tools/Output");
+    const std::string first =
+        Track(example_first ? "a/song.bin" : "b/song.bin", example_first ? ExampleSong() : other);
+    const std::string second =
+        Track(example_first ? "b/song.bin" : "a/song.bin", example_first ? other : ExampleSong());
+    const RunResult run = Run({first, second});
+    EXPECT_NE(run.output.find("    Error; the output " + OutputOf("song.bin") +
+                              " was written for " + first +
+                              " earlier in this run; it is kept and this track is not "
+                              "converted\n"),
+              std::string::npos)
+        << run.output;
+    EXPECT_EQ(run.exit_code, 1);
+    EXPECT_EQ(ReadFile(OutputOf("song.bin")), Reversed(ReadFile(first)));
+  }
 }
 
 TEST_F(CommandLineTest, TrackDroppedFromTheOutputFolderIsLeftUnchanged) {
@@ -148,7 +196,7 @@ TEST_F(CommandLineTest, TrackDroppedFromTheOutputFolderIsLeftUnchanged) {
   const std::string source = OutputOf("green.bin");
   WriteFile(source, ExampleSong());
   const auto stamp = fs::last_write_time(source);
-  const RunResult run = RunQuorlin(program_, {source});
+  const RunResult run = Run({source});
   EXPECT_NE(
       run.output.find("    Error; the output " + source +
                       " would replace the source track itself; the track is left unchanged\n"),
@@ -158,24 +206,28 @@ TEST_F(CommandLineTest, TrackDroppedFromTheOutputFolderIsLeftUnchanged) {
   EXPECT_EQ(fs::last_write_time(source), stamp);
 }
 
-TEST_F(CommandLineTest, OutputThatCannotBeWrittenIsReportedAndNothingIsClaimed) {
+TEST_F(CommandLineTest, OutputFolderThatCannotBeCreatedGivesTheReasonAndNothingIsClaimed) {
   // A file named Output stands where the folder should be.
   WriteFile(folder_ + "tools/Output", Bytes{1, 2, 3});
-  const RunResult run = RunQuorlin(program_, {Track("green.bin", ExampleSong())});
-  EXPECT_NE(run.output.find("    Voices detected; 1\n    Error; could not write the output file " +
-                            OutputOf("green.bin") + "\n"),
+  const RunResult run = Run({Track("green.bin", ExampleSong())});
+  EXPECT_NE(run.output.find("    Voices detected; 1\n    Error; could not create the output "
+                            "folder " +
+                            folder_ + "tools/Output/ (a file of that name is in the way)\n"),
             std::string::npos)
       << run.output;
+  EXPECT_NE(run.output.find(Summary(0, 1)), std::string::npos) << run.output;
+  EXPECT_EQ(run.exit_code, 1);
   EXPECT_EQ(ReadFile(folder_ + "tools/Output"), (Bytes{1, 2, 3}));
 }
 
-TEST_F(CommandLineTest, FailedWriteKeepsWhatStandsAtTheOutputPath) {
-  // A folder occupies the output name: the rename over it fails and the
-  // folder and its contents survive.
+TEST_F(CommandLineTest, FailedWriteGivesTheReasonAndKeepsWhatStandsAtTheOutputPath) {
+  // A folder occupies the output name: it and its contents survive.
   fs::create_directories(OutputOf("green.bin"));
   WriteFile(OutputOf("green.bin") + "/keep", Bytes{7});
-  const RunResult run = RunQuorlin(program_, {Track("green.bin", ExampleSong())});
-  EXPECT_NE(run.output.find("    Error; could not write the output file"), std::string::npos)
+  const RunResult run = Run({Track("green.bin", ExampleSong())});
+  EXPECT_NE(run.output.find("    Error; could not write the output file " + OutputOf("green.bin") +
+                            " (it is a folder)\n"),
+            std::string::npos)
       << run.output;
   EXPECT_EQ(ReadFile(OutputOf("green.bin") + "/keep"), Bytes{7});
   EXPECT_FALSE(fs::exists(OutputOf("green.bin.quorlin-tmp")));
@@ -184,19 +236,100 @@ TEST_F(CommandLineTest, FailedWriteKeepsWhatStandsAtTheOutputPath) {
 TEST_F(CommandLineTest, TracksAreConvertedInCommandLineOrder) {
   const std::string a = Track("b_first.bin", ExampleSong());
   const std::string b = Track("a_second.bin", ExampleSong());
-  const RunResult run = RunQuorlin(program_, {a, b});
+  const RunResult run = Run({a, b});
   EXPECT_LT(run.output.find("b_first.bin"), run.output.find("a_second.bin"));
-  EXPECT_TRUE(fs::exists(OutputOf("b_first.bin")));
-  EXPECT_TRUE(fs::exists(OutputOf("a_second.bin")));
+  EXPECT_NE(run.output.find(Summary(2, 0)), std::string::npos) << run.output;
 }
 
-TEST_F(CommandLineTest, DumpsFollowTheBuildSwitch) {
-  const RunResult run = RunQuorlin(program_, {Track("green.bin", ExampleSong())});
-  // The default build never creates a SongFolder; a dumping build fills it.
+TEST_F(CommandLineTest, OutputOptionNamesTheFolder) {
+  const RunResult run = Run({"-o", folder_ + "reversed", Track("green.bin", ExampleSong())});
+  EXPECT_EQ(run.exit_code, 0);
+  EXPECT_EQ(ReadFile(folder_ + "reversed/green.bin"), ExampleSongReversed());
+  EXPECT_NE(run.output.find(Summary(1, 0, "reversed")), std::string::npos) << run.output;
+  EXPECT_FALSE(fs::exists(folder_ + "tools/Output"));
+}
+
+TEST_F(CommandLineTest, DumpsOptionWritesTheDumps) {
+  const RunResult run = Run({"--dumps", Track("green.bin", ExampleSong())});
+  EXPECT_EQ(fs::file_size(folder_ + "music/green/FM01.bin"), 65536u);
+  EXPECT_EQ(ReadFile(OutputOf("green.bin")), ExampleSongReversed());
+}
+
+TEST_F(CommandLineTest, DumpsFollowTheBuildSwitchWithoutTheOption) {
+  const RunResult run = Run({Track("green.bin", ExampleSong())});
   EXPECT_EQ(fs::exists(folder_ + "music/green/FM01.bin"), DebugMode != 0);
   EXPECT_EQ(run.output, std::string(kBanner) + " -> Processing list\n" +
-                            ReportOf("green.bin", 1, 0, "1", "5", "1") + kClosing);
-  EXPECT_EQ(ReadFile(OutputOf("green.bin")), ExampleSongReversed());
+                            ReportOf("green.bin", 1, 0, "1", "5", "1") + Summary(1, 0));
+}
+
+TEST_F(CommandLineTest, HelpAndVersionConvertAndCreateNothing) {
+  const std::string track = Track("green.bin", ExampleSong());
+  const RunResult help = Run({track, "--help"});
+  EXPECT_EQ(help.exit_code, 0);
+  EXPECT_EQ(help.output, HelpText());
+  const RunResult version = Run({"--version", track});
+  EXPECT_EQ(version.exit_code, 0);
+  EXPECT_EQ(version.output, std::string("Quorlin ") + QUORLIN_VERSION + "\n");
+  EXPECT_FALSE(fs::exists(folder_ + "tools/Output"));
+}
+
+TEST_F(CommandLineTest, BadCommandLineGetsOneLineAndStatus2) {
+  const std::string track = Track("green.bin", ExampleSong());
+  const RunResult unknown = Run({track, "--frob"});
+  EXPECT_EQ(unknown.exit_code, 2);
+  EXPECT_EQ(unknown.output, "");
+  EXPECT_EQ(unknown.errors, "quorlin: unknown option --frob (quorlin --help lists the options)\n");
+  const RunResult missing = Run({track, "-o"});
+  EXPECT_EQ(missing.exit_code, 2);
+  EXPECT_EQ(missing.errors,
+            "quorlin: option -o needs a folder (quorlin --help lists the options)\n");
+  EXPECT_FALSE(fs::exists(folder_ + "tools/Output"));
+}
+
+TEST_F(CommandLineTest, ArgumentsAfterTwoDashesAreTracks) {
+  Track("-odd.bin", ExampleSong());
+  const RunResult run = Run({"--", "-odd.bin"}, Options().Folder(folder_ + "music"));
+  EXPECT_EQ(run.exit_code, 0) << run.output << run.errors;
+  EXPECT_EQ(ReadFile(OutputOf("-odd.bin")), ExampleSongReversed());
+}
+
+TEST_F(CommandLineTest, PipedInputIsNeitherWaitedForNorRead) {
+  const RunResult run = Run({Track("green.bin", ExampleSong())},
+                            Options().Input("a.bin\nb.bin\nc.bin\n").ThenReadInput());
+  EXPECT_EQ(run.output.find(kClosing), std::string::npos) << run.output;
+  EXPECT_TRUE(run.output.ends_with(Summary(1, 0) + "a.bin\nb.bin\nc.bin\n")) << run.output;
+}
+
+TEST_F(CommandLineTest, TerminalRunWaitsForEnterUnlessTold) {
+  const std::string track = Track("green.bin", ExampleSong());
+  const RunResult waiting = Run({track}, Options().Input("\n").Terminal());
+  EXPECT_NE(waiting.output.find("Press enter key to exit..."), std::string::npos) << waiting.output;
+  EXPECT_EQ(waiting.exit_code, 0);
+  const RunResult told = Run({"--no-wait", track}, Options().Input("\n").Terminal());
+  EXPECT_EQ(told.output.find("Press enter key to exit..."), std::string::npos) << told.output;
+  EXPECT_NE(told.output.find("1 converted, 0 failed"), std::string::npos) << told.output;
+}
+
+struct ParseCase {
+  std::vector<std::string> arguments;
+  std::vector<std::string> tracks;
+  std::string output_folder;
+};
+
+TEST(ParseCommandLineTest, OptionsUpToTwoDashesThenTracks) {
+  const ParseCase cases[] = {
+      {{"a.bin", "--output=out", "b.bin"}, {"a.bin", "b.bin"}, "out"},
+      {{"--output", "x", "--", "-o", "--help"}, {"-o", "--help"}, "x"},
+      {{"--dumps", "--no-wait", "c"}, {"c"}, ""},
+  };
+  for (const ParseCase& c : cases) {
+    const CommandLine line = ParseCommandLine(c.arguments);
+    EXPECT_EQ(line.tracks, c.tracks);
+    EXPECT_EQ(line.output_folder.value_or(""), c.output_folder);
+    EXPECT_FALSE(line.help);
+  }
+  EXPECT_THROW(ParseCommandLine(std::vector<std::string>{"-"}), CommandLineError);
+  EXPECT_THROW(ParseCommandLine(std::vector<std::string>{"--output="}), CommandLineError);
 }
 
 }  // namespace

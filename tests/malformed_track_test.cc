@@ -20,8 +20,9 @@ namespace fs = std::filesystem;
 std::string ReportFor(const Bytes& track, const std::string& folder) {
   WriteFile(folder + "track.bin", track);
   std::ostringstream console;
+  RunOutputs outputs;
   ProcessFile({folder + "track.bin", "track.bin", folder + "out/", folder + "dump/"}, console,
-              /*write_dumps=*/false);
+              /*write_dumps=*/false, outputs);
   return console.str();
 }
 

@@ -1,28 +1,68 @@
 #include "frontend/front_end.h"
 
+#include "frontend/command_line.h"
+#include "frontend/debug_mode.h"
 #include "frontend/file_system.h"
 #include "frontend/paths.h"
 #include "frontend/process_file.h"
+#include "frontend/version.h"
 
 namespace quorlin {
+namespace {
 
-int RunFrontEnd(std::span<const std::string> arguments, std::ostream& out, std::istream& in) {
-  out << "Quorlin - by Velloran\n\n";
-  if (arguments.size() <= 1) {
-    out << " -> Drag and drop one or more Sonic 1 SMPS track(s) onto this application\n";
-  } else {
-    const std::string output_folder = OutputFolderFor(arguments[0]);
-    CreateFolder(output_folder);
-    out << " -> Processing list\n";
-    for (const std::string& argument : arguments.subspan(1)) {
-      ProcessFile({argument, FileNameOf(argument), output_folder, SongFolderFor(argument)}, out);
-    }
+constexpr int kAllConverted = 0;
+constexpr int kSomeFailed = 1;
+constexpr int kBadCommandLine = 2;
+
+// Keeps a console window of a drag-and-drop start open until it is read.
+void WaitForEnter(const CommandLine& line, const ConsoleStreams& console) {
+  if (!console.interactive || line.no_wait) return;
+  console.out << "\nPress enter key to exit...\n";
+  console.out.flush();
+  console.in.get();
+}
+
+}  // namespace
+
+int RunFrontEnd(std::span<const std::string> arguments, const ConsoleStreams& console) {
+  CommandLine line;
+  try {
+    line = ParseCommandLine(arguments.subspan(arguments.empty() ? 0 : 1));
+  } catch (const CommandLineError& error) {
+    console.err << error.what() << "\n";
+    return kBadCommandLine;
   }
-  out << "\nPress enter key to exit...\n";
-  out.flush();
-  // Any key, or the end of input (a script with standard input closed), ends the wait.
-  in.get();
-  return 0;
+  if (line.help) {
+    console.out << HelpText();
+    return kAllConverted;
+  }
+  if (line.version) {
+    console.out << "Quorlin " << kVersion << "\n";
+    return kAllConverted;
+  }
+
+  console.out << "Quorlin - by Velloran\n\n";
+  if (line.tracks.empty()) {
+    console.out << " -> Drag and drop one or more Sonic 1 SMPS track(s) onto this application\n";
+    WaitForEnter(line, console);
+    return kAllConverted;
+  }
+  const std::string output_folder = line.output_folder
+                                        ? FolderText(*line.output_folder)
+                                        : OutputFolderFor(arguments.empty() ? "" : arguments[0]);
+  const bool dumps = line.dumps || DebugMode != 0;
+  console.out << " -> Processing list\n";
+  RunOutputs outputs;
+  int converted = 0;
+  for (const std::string& track : line.tracks) {
+    const TrackPaths paths{track, FileNameOf(track), output_folder, SongFolderFor(track)};
+    if (ProcessFile(paths, console.out, dumps, outputs)) ++converted;
+  }
+  const int failed = static_cast<int>(line.tracks.size()) - converted;
+  console.out << "\n -> " << converted << " converted, " << failed
+              << " failed; reversed songs are in " << AbsolutePath(output_folder) << "\n";
+  WaitForEnter(line, console);
+  return failed == 0 ? kAllConverted : kSomeFailed;
 }
 
 }  // namespace quorlin

@@ -17,6 +17,11 @@ std::string OutputFolderFor(const std::string& program_path) {
   return program_path.substr(0, FileNameStart(program_path)) + "Output" + kPathSeparator;
 }
 
+std::string FolderText(const std::string& folder) {
+  if (!folder.empty() && (folder.back() == '/' || folder.back() == '\\')) return folder;
+  return folder + kPathSeparator;
+}
+
 std::string FileNameOf(const std::string& argument) {
   return argument.substr(FileNameStart(argument));
 }

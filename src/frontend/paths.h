@@ -13,6 +13,10 @@ namespace quorlin {
 // the current folder.
 std::string OutputFolderFor(const std::string& program_path);
 
+// A folder named on the command line, as the text that file names are put
+// behind: with a separator at its end.
+std::string FolderText(const std::string& folder);
+
 // The part of `argument` after its last separator (empty when it ends in one).
 std::string FileNameOf(const std::string& argument);
 

@@ -1,10 +1,13 @@
-// The frame of one file's conversion: the report lines, the load, the
+// The frame of one track's conversion: the report lines, the load, the
 // conversion, the optional diagnostic dumps and the write.
 #ifndef QUORLIN_FRONTEND_PROCESS_FILE_H_
 #define QUORLIN_FRONTEND_PROCESS_FILE_H_
 
+#include <optional>
 #include <ostream>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace quorlin {
 
@@ -16,12 +19,23 @@ struct TrackPaths {
   std::string song_folder;    // for the diagnostic dumps; ends with a separator
 };
 
-// Converts one track and prints its report to `console`. Any failure becomes
-// one line "    Error; ..." and no output file.
-void ProcessFile(const TrackPaths& paths, std::ostream& console);
+// The outputs the tracks of one run have written, so that no track of the
+// run replaces another's.
+class RunOutputs {
+ public:
+  // The track that wrote `output_path` earlier in this run, if one did.
+  std::optional<std::string> WriterOf(const std::string& output_path) const;
+  void Add(std::string output_path, std::string track);
 
-// ProcessFile with the diagnostic dumps switched on or off explicitly.
-void ProcessFile(const TrackPaths& paths, std::ostream& console, bool write_dumps);
+ private:
+  std::vector<std::pair<std::string, std::string>> written_;  // output path, track
+};
+
+// Converts one track and prints its report to `console`. Any failure becomes
+// one line "    Error; ..." and no output file. True when the track's
+// reversed song was written.
+bool ProcessFile(const TrackPaths& paths, std::ostream& console, bool write_dumps,
+                 RunOutputs& outputs);
 
 }  // namespace quorlin
 

@@ -1,0 +1,38 @@
+// The command line: options first, then the tracks.
+#ifndef QUORLIN_FRONTEND_COMMAND_LINE_H_
+#define QUORLIN_FRONTEND_COMMAND_LINE_H_
+
+#include <optional>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace quorlin {
+
+struct CommandLine {
+  std::vector<std::string> tracks;
+  std::optional<std::string> output_folder;  // -o, --output
+  bool dumps = false;                        // --dumps
+  bool no_wait = false;                      // --no-wait
+  bool help = false;                         // -h, --help
+  bool version = false;                      // --version
+};
+
+// A command line that cannot be run; what() is the line to print.
+class CommandLineError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Reads the arguments after the program's path. An argument that starts with
+// '-' is an option, up to a "--", after which every argument is a track.
+// Throws CommandLineError for an unknown option or a missing option value.
+CommandLine ParseCommandLine(std::span<const std::string> arguments);
+
+// The text of --help.
+std::string HelpText();
+
+}  // namespace quorlin
+
+#endif  // QUORLIN_FRONTEND_COMMAND_LINE_H_

@@ -1,0 +1,46 @@
+#include "frontend/console.h"
+
+#ifdef _WIN32
+// windows.h first: shellapi.h builds on it.
+#include <io.h>
+#include <shellapi.h>
+#include <windows.h>
+
+#include "frontend/windows_text.h"
+#else
+#include <unistd.h>
+#endif
+
+#include <cstdio>
+
+namespace quorlin {
+
+std::vector<std::string> CommandLineArguments(int argc, char** argv) {
+#ifdef _WIN32
+  int count = 0;
+  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (wide != nullptr) {
+    std::vector<std::string> arguments;
+    for (int i = 0; i < count; ++i) arguments.push_back(Narrow(wide[i]));
+    LocalFree(wide);
+    return arguments;
+  }
+#endif
+  return std::vector<std::string>(argv, argv + argc);
+}
+
+bool IsInteractive() {
+#ifdef _WIN32
+  return _isatty(_fileno(stdin)) && _isatty(_fileno(stdout));
+#else
+  return isatty(STDIN_FILENO) && isatty(STDOUT_FILENO);
+#endif
+}
+
+void PrepareConsole() {
+#ifdef _WIN32
+  SetConsoleOutputCP(CP_UTF8);
+#endif
+}
+
+}  // namespace quorlin

@@ -1,0 +1,133 @@
+// File services on systems with POSIX calls.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+#include "frontend/file_system.h"
+
+namespace quorlin {
+namespace {
+
+[[noreturn]] void FailWithErrno() { throw FileError(std::strerror(errno)); }
+
+bool IsFolder(const std::string& path) {
+  struct stat info {};
+  return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// Closes a descriptor when it goes out of scope.
+class Descriptor {
+ public:
+  explicit Descriptor(int fd) : fd_(fd) {}
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  ~Descriptor() {
+    if (fd_ >= 0) close(fd_);
+  }
+  int get() const { return fd_; }
+  // Closes now; false when closing reports a failure (a delayed write error).
+  bool Close() {
+    const int fd = fd_;
+    fd_ = -1;
+    return close(fd) == 0;
+  }
+
+ private:
+  int fd_;
+};
+
+void WriteAll(Descriptor& file, std::span<const std::uint8_t> bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t wrote = write(file.get(), bytes.data() + done, bytes.size() - done);
+    if (wrote < 0 && errno == EINTR) continue;
+    if (wrote <= 0) FailWithErrno();
+    done += static_cast<std::size_t>(wrote);
+  }
+  if (!file.Close()) FailWithErrno();
+}
+
+// Writes `path`, which must not exist yet; false, touching nothing, when it
+// does. A failed write removes the new file again.
+bool WriteNewFile(const std::string& path, std::span<const std::uint8_t> bytes) {
+  Descriptor file(open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666));
+  if (file.get() < 0) {
+    if (errno == EEXIST) return false;
+    FailWithErrno();
+  }
+  try {
+    WriteAll(file, bytes);
+  } catch (const FileError&) {
+    unlink(path.c_str());
+    throw;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> ReadFileBytes(const std::string& path, std::size_t max_bytes) {
+  if (IsFolder(path)) throw FileError("it is a folder");
+  Descriptor file(open(path.c_str(), O_RDONLY));
+  if (file.get() < 0) FailWithErrno();
+  std::vector<std::uint8_t> bytes;
+  std::uint8_t chunk[8192];
+  while (bytes.size() < max_bytes) {
+    const ssize_t got = read(file.get(), chunk, std::min(sizeof chunk, max_bytes - bytes.size()));
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) FailWithErrno();
+    if (got == 0) break;
+    bytes.insert(bytes.end(), chunk, chunk + got);
+  }
+  return bytes;
+}
+
+void WriteFileWhole(const std::string& path, std::span<const std::uint8_t> bytes) {
+  // A new file is the common case and needs no rename.
+  if (WriteNewFile(path, bytes)) return;
+  if (IsFolder(path)) throw FileError("it is a folder");
+  const std::string temporary = path + ".quorlin-tmp";
+  Descriptor file(open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666));
+  if (file.get() < 0) FailWithErrno();
+  try {
+    WriteAll(file, bytes);
+    if (std::rename(temporary.c_str(), path.c_str()) != 0) FailWithErrno();
+  } catch (const FileError&) {
+    unlink(temporary.c_str());
+    throw;
+  }
+}
+
+bool IsSameFile(const std::string& a, const std::string& b) {
+  struct stat stat_a {};
+  struct stat stat_b {};
+  if (stat(a.c_str(), &stat_a) != 0 || stat(b.c_str(), &stat_b) != 0) return false;
+  return stat_a.st_dev == stat_b.st_dev && stat_a.st_ino == stat_b.st_ino;
+}
+
+void CreateFolder(const std::string& path) {
+  std::string folder = path;
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  if (mkdir(folder.c_str(), 0777) == 0) return;
+  const int error = errno;
+  if (IsFolder(folder)) return;
+  if (error == EEXIST) throw FileError("a file of that name is in the way");
+  throw FileError(std::strerror(error));
+}
+
+std::string AbsolutePath(const std::string& path) {
+  std::error_code error;
+  std::filesystem::path absolute = std::filesystem::absolute(path, error);
+  if (error) return path;
+  std::string text = absolute.lexically_normal().string();
+  while (text.size() > 1 && text.back() == '/') text.pop_back();
+  return text;
+}
+
+}  // namespace quorlin

@@ -1,0 +1,146 @@
+// File services on Windows, through the wide-character API.
+#include <windows.h>
+
+#include <algorithm>
+
+#include "frontend/file_system.h"
+#include "frontend/windows_text.h"
+
+namespace quorlin {
+namespace {
+
+[[noreturn]] void FailWithLastError() { throw FileError(WindowsErrorText(GetLastError())); }
+
+bool IsFolder(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// Closes a handle when it goes out of scope.
+class Handle {
+ public:
+  explicit Handle(HANDLE handle) : handle_(handle) {}
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  ~Handle() {
+    if (valid()) CloseHandle(handle_);
+  }
+  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+  HANDLE get() const { return handle_; }
+  bool Close() {
+    const HANDLE handle = handle_;
+    handle_ = INVALID_HANDLE_VALUE;
+    return CloseHandle(handle) != 0;
+  }
+
+ private:
+  HANDLE handle_;
+};
+
+void WriteAll(Handle& file, std::span<const std::uint8_t> bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 20));
+    DWORD wrote = 0;
+    if (!WriteFile(file.get(), bytes.data() + done, wanted, &wrote, nullptr) || wrote == 0) {
+      FailWithLastError();
+    }
+    done += wrote;
+  }
+  if (!file.Close()) FailWithLastError();
+}
+
+// Writes `path`, which must not exist yet; false, touching nothing, when it
+// does. A failed write removes the new file again.
+bool WriteNewFile(const std::wstring& path, std::span<const std::uint8_t> bytes) {
+  Handle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                          FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) {
+    if (GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS) return false;
+    FailWithLastError();
+  }
+  try {
+    WriteAll(file, bytes);
+  } catch (const FileError&) {
+    DeleteFileW(path.c_str());
+    throw;
+  }
+  return true;
+}
+
+bool Identify(const std::wstring& path, BY_HANDLE_FILE_INFORMATION& info) {
+  Handle file(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                          nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  return file.valid() && GetFileInformationByHandle(file.get(), &info) != 0;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> ReadFileBytes(const std::string& path, std::size_t max_bytes) {
+  const std::wstring wide = Widen(path);
+  if (IsFolder(wide)) throw FileError("it is a folder");
+  Handle file(CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                          FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) FailWithLastError();
+  std::vector<std::uint8_t> bytes;
+  std::uint8_t chunk[8192];
+  while (bytes.size() < max_bytes) {
+    DWORD got = 0;
+    const DWORD wanted = static_cast<DWORD>(std::min(sizeof chunk, max_bytes - bytes.size()));
+    if (!ReadFile(file.get(), chunk, wanted, &got, nullptr)) FailWithLastError();
+    if (got == 0) break;
+    bytes.insert(bytes.end(), chunk, chunk + got);
+  }
+  return bytes;
+}
+
+void WriteFileWhole(const std::string& path, std::span<const std::uint8_t> bytes) {
+  const std::wstring wide = Widen(path);
+  // A new file is the common case and needs no rename.
+  if (WriteNewFile(wide, bytes)) return;
+  if (IsFolder(wide)) throw FileError("it is a folder");
+  const std::wstring temporary = wide + L".quorlin-tmp";
+  Handle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                          FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) FailWithLastError();
+  try {
+    WriteAll(file, bytes);
+    if (!MoveFileExW(temporary.c_str(), wide.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+      FailWithLastError();
+    }
+  } catch (const FileError&) {
+    DeleteFileW(temporary.c_str());
+    throw;
+  }
+}
+
+bool IsSameFile(const std::string& a, const std::string& b) {
+  BY_HANDLE_FILE_INFORMATION info_a{}, info_b{};
+  if (!Identify(Widen(a), info_a) || !Identify(Widen(b), info_b)) return false;
+  return info_a.dwVolumeSerialNumber == info_b.dwVolumeSerialNumber &&
+         info_a.nFileIndexHigh == info_b.nFileIndexHigh &&
+         info_a.nFileIndexLow == info_b.nFileIndexLow;
+}
+
+void CreateFolder(const std::string& path) {
+  std::wstring folder = Widen(path);
+  while (folder.size() > 3 && (folder.back() == L'\\' || folder.back() == L'/')) folder.pop_back();
+  if (CreateDirectoryW(folder.c_str(), nullptr)) return;
+  const DWORD error = GetLastError();
+  if (IsFolder(folder)) return;
+  if (error == ERROR_ALREADY_EXISTS) throw FileError("a file of that name is in the way");
+  throw FileError(WindowsErrorText(error));
+}
+
+std::string AbsolutePath(const std::string& path) {
+  const std::wstring wide = Widen(path);
+  const DWORD length = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  if (length == 0) return path;
+  std::wstring full(length, L'\0');
+  const DWORD written = GetFullPathNameW(wide.c_str(), length, full.data(), nullptr);
+  full.resize(written);
+  while (full.size() > 3 && (full.back() == L'\\' || full.back() == L'/')) full.pop_back();
+  return Narrow(full);
+}
+
+}  // namespace quorlin
