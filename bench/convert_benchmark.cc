@@ -36,10 +36,12 @@ int main(int argc, char** argv) {
   }
   for (int i = 1; i < argc; ++i) {
     if (std::strncmp(argv[i], "--write-tracks=", 15) == 0) {
+      const std::string folder = argv[i] + 15;
       for (const auto& track : set) {
-        quorlin::testing::WriteFile(std::string(argv[i] + 15) + "/" + track.name + ".bin",
-                                    track.bytes);
+        quorlin::testing::WriteFile(folder + "/" + track.name + ".bin", track.bytes);
       }
+      const auto source = quorlin::bench::LargeSource();
+      quorlin::testing::WriteFile(folder + "/" + source.name + ".asm", source.bytes);
       return 0;
     }
   }

@@ -3,7 +3,9 @@
 #  1. 19 songs shaped like the game's, converted in one run, against copying
 #     the same 19 files with cp: wall time of each in alternating pairs, each
 #     run writing its files afresh, and the median of the ratios;
-#  2. peak memory and wall time of one process per track of the whole set.
+#  2. a song as SMPS2ASM source of 5,000 lines, read, converted and written
+#     as source again: wall time, median of 21 runs;
+#  3. peak memory and wall time of one process per track of the whole set.
 # Usage: bench/measure.sh BUILD_DIR [PAIRS]   (a build with QUORLIN_BUILD_BENCHMARKS=ON)
 set -euo pipefail
 build=${1:-build-bench}
@@ -43,9 +45,17 @@ printf 'convert / copy:     median of the ratios %s (lowest %s, highest %s)\n\n'
   "$(median "${ratios[@]}")" "$(printf '%s\n' "${ratios[@]}" | sort -g | head -1)" \
   "$(printf '%s\n' "${ratios[@]}" | sort -g | tail -1)"
 
+source_times=()
+for ((i = 0; i < 21; i++)); do
+  rm -rf "$work/tool/Output"
+  source_times+=("$(wall_us "$work/tool/quorlin" large_source.asm)")
+done
+printf 'a source of %d lines: median %s ms from reading to writing\n\n' \
+  "$(wc -l < large_source.asm)" "$(awk -v t="$(median "${source_times[@]}")" 'BEGIN { print t / 1000 }')"
+
 printf '%-40s %8s %10s  %s\n' track seconds "peak KiB" result
-for track in *.bin; do
+for track in *.bin *.asm; do
   stats=$( { /usr/bin/time -f '%e %M' "$work/tool/quorlin" "$track" < /dev/null > "$work/out.txt"; } 2>&1 )
   result=$(grep -o 'Error; .*' "$work/out.txt" | cut -c1-60 || true)
-  printf '%-40s %8s %10s  %s\n' "$(basename "$track" .bin)" $stats "${result:-converted}"
+  printf '%-40s %8s %10s  %s\n' "$track" $stats "${result:-converted}"
 done

@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdio>
 
+#include "format/bytes.h"
+#include "smps2asm/writer.h"
 #include "song_generator.h"
 
 namespace quorlin::bench {
@@ -48,6 +50,26 @@ std::vector<NamedTrack> OrdinarySongs() {
     songs.push_back({name, std::move(closest)});
   }
   return songs;
+}
+
+NamedTrack LargeSource() {
+  // Each channel: voice 199, then runs of eight notes, and a jump back.
+  Bytes channel = Hex("EF C7");
+  for (int run = 0; run < 150; ++run) {
+    for (int note = 0; note < 8; ++note) {
+      channel.push_back(static_cast<std::uint8_t>(0xA1 + (run + note) % 24));
+      channel.push_back(0x06);
+    }
+  }
+  channel.insert(channel.end(), {0xF6, 0x00, 0x00});
+  const std::size_t jump_at = channel.size() - 2;
+  WriteBigEndian16(channel, jump_at, static_cast<std::uint16_t>(-static_cast<int>(jump_at + 1)));
+  testing::SongBuilder song;
+  song.Dac(channel).Voices(200);
+  for (int i = 0; i < 5; ++i) song.Fm(channel);
+  for (int i = 0; i < 3; ++i) song.Psg(channel);
+  const std::string source = WriteSource(song.Build(), "Large", "a song of 5,000 lines");
+  return {"large_source", Bytes(source.begin(), source.end())};
 }
 
 std::vector<NamedTrack> StressTracks(const std::string& examples_folder) {

@@ -20,6 +20,10 @@ struct NamedTrack {
 // the 19 songs of the game (206 bytes to 4.8 KB): "song_01" to "song_19".
 std::vector<NamedTrack> OrdinarySongs();
 
+// A song as SMPS2ASM source of at least 5,000 lines: 200 voices and nine
+// channels of long runs of notes. "large_source".
+NamedTrack LargeSource();
+
 // The example song, then tracks that stress the limits.
 std::vector<NamedTrack> StressTracks(const std::string& examples_folder);
 

@@ -11,6 +11,8 @@
 #include "example_song.h"
 #include "frontend/debug_mode.h"
 #include "run_quorlin.h"
+#include "smps2asm/assembler.h"
+#include "smps2asm/writer.h"
 
 namespace quorlin::testing {
 namespace {
@@ -305,9 +307,80 @@ TEST_F(CommandLineTest, TerminalRunWaitsForEnterUnlessTold) {
   const RunResult waiting = Run({track}, Options().Input("\n").Terminal());
   EXPECT_NE(waiting.output.find("Press enter key to exit..."), std::string::npos) << waiting.output;
   EXPECT_EQ(waiting.exit_code, 0);
-  const RunResult told = Run({"--no-wait", track}, Options().Input("\n").Terminal());
+  const RunResult told = Run({"--no-wait", track}, Options().Terminal());
   EXPECT_EQ(told.output.find("Press enter key to exit..."), std::string::npos) << told.output;
   EXPECT_NE(told.output.find("1 converted, 0 failed"), std::string::npos) << told.output;
+}
+
+// The example song as source, with a block that the build's standard
+// symbols leave out, and that no build could assemble.
+std::string ExampleSource() {
+  std::string source = WriteSource(ExampleSong(), "Mus81_Green", "green");
+  source += "    if FixMusicAndSFXDataBugs\n\tsmpsFixedOnly\n    endif\n";
+  return source;
+}
+
+Bytes SourceBytes(const std::string& text) { return Bytes(text.begin(), text.end()); }
+
+TEST_F(CommandLineTest, SourceTrackGivesSourceThatReadsToTheReversedBytes) {
+  const RunResult run = Run({Track("green.asm", SourceBytes(ExampleSource()))});
+  EXPECT_EQ(run.output, std::string(kBanner) + " -> Processing list\n" +
+                            ReportOf("green.asm", 1, 0, "1", "5", "1") + Summary(1, 0));
+  const Bytes written = ReadFile(OutputOf("green.asm"));
+  const std::string text(written.begin(), written.end());
+  EXPECT_TRUE(text.starts_with("; The reversed song of green.asm, written by Quorlin ")) << text;
+  EXPECT_NE(text.find("\nMus81_Green_FM1:\n"), std::string::npos) << text;
+  EXPECT_EQ(AssembleSource(text, StandardDefines()).bytes, ExampleSongReversed());
+}
+
+TEST_F(CommandLineTest, FormatOptionPicksTheOutputsFormAndExtension) {
+  const std::string green = Track("green.asm", SourceBytes(ExampleSource()));
+  const std::string blue = Track("blue.bin", ExampleSong());
+  EXPECT_EQ(Run({"--format", "bin", green, blue}).exit_code, 0);
+  EXPECT_EQ(ReadFile(OutputOf("green.bin")), ExampleSongReversed());
+  EXPECT_FALSE(fs::exists(OutputOf("green.asm")));
+  EXPECT_EQ(Run({"--format=asm", blue}).exit_code, 0);
+  const Bytes source = ReadFile(OutputOf("blue.asm"));
+  EXPECT_EQ(AssembleSource(std::string(source.begin(), source.end()), StandardDefines()).bytes,
+            ExampleSongReversed());
+}
+
+TEST_F(CommandLineTest, DefineSetsASymbolOfTheSource) {
+  const std::string track = Track("green.asm", SourceBytes(ExampleSource()));
+  EXPECT_EQ(Run({"-DNoSuchSymbol", track}).exit_code, 0);
+  const RunResult run = Run({"-D", "FixMusicAndSFXDataBugs=1", track});
+  const std::string source = ExampleSource();
+  const auto line = std::count(source.begin(), source.end(), '\n') - 1;
+  EXPECT_NE(run.output.find("    Error; line " + std::to_string(line) +
+                            ": unknown macro or directive smpsFixedOnly\n"),
+            std::string::npos)
+      << run.output;
+}
+
+TEST_F(CommandLineTest, BadSourceGetsOneLineNamingItsLine) {
+  const RunResult run = Run({Track("bad.asm", SourceBytes("S:\n\tsmpsHeaderStartSong 1\n"
+                                                          "\tsmpsFoo $01\n")),
+                             Track("green.bin", ExampleSong())});
+  EXPECT_NE(run.output.find("\n -> bad.asm\n    Error; line 3: unknown macro or directive "
+                            "smpsFoo\n"),
+            std::string::npos)
+      << run.output;
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_FALSE(fs::exists(OutputOf("bad.asm")));
+  EXPECT_TRUE(fs::exists(OutputOf("green.bin")));
+}
+
+TEST_F(CommandLineTest, DumpsOfASourceTrack) {
+  EXPECT_EQ(Run({"--dumps", Track("green.asm", SourceBytes(ExampleSource()))}).exit_code, 0);
+  EXPECT_EQ(ReadFile(folder_ + "music/green/Voices.bin").size(), 25u);
+}
+
+TEST_F(CommandLineTest, BadFormatOrDefineIsABadCommandLine) {
+  EXPECT_EQ(Run({"--format", "wav", Track("green.bin", ExampleSong())}).errors,
+            "quorlin: --format takes asm or bin, not 'wav' (quorlin --help lists the options)\n");
+  EXPECT_EQ(Run({"-D", "1X"}).exit_code, 2);
+  EXPECT_EQ(Run({"-D", "X=$G"}).exit_code, 2);
+  EXPECT_FALSE(fs::exists(folder_ + "tools/Output"));
 }
 
 struct ParseCase {

@@ -75,8 +75,7 @@ class DumpFilesTest : public ::testing::Test {
   std::string Run(bool write_dumps) {
     std::ostringstream console;
     RunOutputs outputs;
-    ProcessFile({folder_ + "green.bin", "green.bin", folder_ + "out/", folder_ + "green/"}, console,
-                write_dumps, outputs);
+    ProcessFile(JobFor(folder_ + "green.bin", {}, folder_ + "out/", write_dumps), console, outputs);
     return console.str();
   }
   std::string folder_;

@@ -21,8 +21,8 @@ std::string ReportFor(const Bytes& track, const std::string& folder) {
   WriteFile(folder + "track.bin", track);
   std::ostringstream console;
   RunOutputs outputs;
-  ProcessFile({folder + "track.bin", "track.bin", folder + "out/", folder + "dump/"}, console,
-              /*write_dumps=*/false, outputs);
+  ProcessFile(JobFor(folder + "track.bin", {}, folder + "out/", /*write_dumps=*/false), console,
+              outputs);
   return console.str();
 }
 

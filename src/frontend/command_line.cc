@@ -1,6 +1,7 @@
 #include "frontend/command_line.h"
 
 #include "frontend/version.h"
+#include "smps2asm/expression.h"
 
 namespace quorlin {
 namespace {
@@ -9,6 +10,23 @@ constexpr const char* kSeeHelp = " (quorlin --help lists the options)";
 
 [[noreturn]] void Refuse(const std::string& what) {
   throw CommandLineError("quorlin: " + what + kSeeHelp);
+}
+
+SongFormat FormatNamed(const std::string& name) {
+  if (name == "asm") return SongFormat::kAsm;
+  if (name == "bin") return SongFormat::kBin;
+  Refuse("--format takes asm or bin, not '" + name + "'");
+}
+
+// NAME or NAME=VALUE, VALUE a number as the assembler writes it ($hex...).
+SourceDefine DefineNamed(const std::string& text) {
+  const std::size_t equals = text.find('=');
+  const std::string name = text.substr(0, equals);
+  if (!IsName(name)) Refuse("-D takes NAME or NAME=VALUE, not '" + text + "'");
+  if (equals == std::string::npos) return {name, 1};
+  const auto value = ParseNumber(text.substr(equals + 1));
+  if (!value) Refuse("-D " + name + " needs a number, not '" + text.substr(equals + 1) + "'");
+  return {name, *value};
 }
 
 }  // namespace
@@ -35,6 +53,16 @@ CommandLine ParseCommandLine(std::span<const std::string> arguments) {
       line.output_folder = arguments[++i];
     } else if (argument.starts_with("--output=")) {
       line.output_folder = argument.substr(9);
+    } else if (argument == "--format") {
+      if (i + 1 == arguments.size()) Refuse("option --format needs asm or bin");
+      line.format = FormatNamed(arguments[++i]);
+    } else if (argument.starts_with("--format=")) {
+      line.format = FormatNamed(argument.substr(9));
+    } else if (argument == "-D") {
+      if (i + 1 == arguments.size()) Refuse("option -D needs NAME or NAME=VALUE");
+      line.defines.push_back(DefineNamed(arguments[++i]));
+    } else if (argument.starts_with("-D")) {
+      line.defines.push_back(DefineNamed(argument.substr(2)));
     } else {
       Refuse("unknown option " + argument);
     }
@@ -49,10 +77,11 @@ std::string HelpText() {
          "\n"
          "Usage: quorlin [options] TRACK...\n"
          "\n"
-         "Each TRACK, a song file, gets a reversed song of the same file name in the\n"
-         "output folder: Output beside the program, or the folder given with -o. The\n"
-         "tracks themselves are never changed. Started from a console (drag and drop\n"
-         "on Windows, a shell in a terminal), it waits for Enter before it ends.\n"
+         "Each TRACK, a song as bytes (.bin) or as SMPS2ASM source (.asm), gets a\n"
+         "reversed song of the same file name in the output folder: Output beside the\n"
+         "program, or the folder given with -o. The tracks themselves are never\n"
+         "changed. Started from a console (drag and drop on Windows, a shell in a\n"
+         "terminal), it waits for Enter before it ends.\n"
          "\n"
          "Options:\n"
          "  -o, --output DIR  write the reversed songs into DIR (created when needed)\n"
@@ -60,6 +89,11 @@ std::string HelpText() {
          "                    folder beside its track (the track's name without its\n"
          "                    extension)\n"
          "      --no-wait     never wait for Enter at the end\n"
+         "      --format F    write every reversed song as F, asm or bin (the output\n"
+         "                    file then takes that extension); each track's own form\n"
+         "                    when not given\n"
+         "  -D NAME[=VALUE]   set an assembler symbol for .asm tracks (VALUE 1 when not\n"
+         "                    given), such as -D FixMusicAndSFXDataBugs\n"
          "  -h, --help        show this text\n"
          "      --version     show the version\n"
          "  --                every argument after it is a track, even one with a -\n"

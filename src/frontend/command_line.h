@@ -8,7 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "smps2asm/assembler.h"
+
 namespace quorlin {
+
+// The two forms of a song: the raw bytes the driver reads, and SMPS2ASM
+// source as the disassembly keeps its songs.
+enum class SongFormat { kBin, kAsm };
 
 struct CommandLine {
   std::vector<std::string> tracks;
@@ -17,6 +23,8 @@ struct CommandLine {
   bool no_wait = false;                      // --no-wait
   bool help = false;                         // -h, --help
   bool version = false;                      // --version
+  std::optional<SongFormat> format;          // --format asm|bin
+  std::vector<SourceDefine> defines;         // -D NAME[=VALUE]
 };
 
 // A command line that cannot be run; what() is the line to print.

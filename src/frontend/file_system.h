@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -29,9 +30,23 @@ std::vector<std::uint8_t> ReadFileBytes(const std::string& path, std::size_t max
 // failed write never leaves a truncated file and never destroys an older one.
 void WriteFileWhole(const std::string& path, std::span<const std::uint8_t> bytes);
 
-// True when both paths name one existing file (also through links or a
-// different spelling).
-bool IsSameFile(const std::string& a, const std::string& b);
+// What tells one existing file from every other: on one system two paths
+// name the same file (also through links, or spelled in another letter case
+// where the system ignores it) exactly when their identities are equal.
+struct FileIdentity {
+  std::uint64_t device = 0;
+  std::uint64_t file = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
+
+// The identity of the file `path` names, or nothing when there is none.
+std::optional<FileIdentity> IdentifyFile(const std::string& path);
+
+// True when both paths name one existing file.
+inline bool IsSameFile(const std::string& a, const std::string& b) {
+  const auto identity = IdentifyFile(a);
+  return identity && identity == IdentifyFile(b);
+}
 
 // Creates a folder, unless one of that name is there already.
 void CreateFolder(const std::string& path);

@@ -104,11 +104,11 @@ void WriteFileWhole(const std::string& path, std::span<const std::uint8_t> bytes
   }
 }
 
-bool IsSameFile(const std::string& a, const std::string& b) {
-  struct stat stat_a {};
-  struct stat stat_b {};
-  if (stat(a.c_str(), &stat_a) != 0 || stat(b.c_str(), &stat_b) != 0) return false;
-  return stat_a.st_dev == stat_b.st_dev && stat_a.st_ino == stat_b.st_ino;
+std::optional<FileIdentity> IdentifyFile(const std::string& path) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0) return std::nullopt;
+  return FileIdentity{static_cast<std::uint64_t>(info.st_dev),
+                      static_cast<std::uint64_t>(info.st_ino)};
 }
 
 void CreateFolder(const std::string& path) {

@@ -114,12 +114,11 @@ void WriteFileWhole(const std::string& path, std::span<const std::uint8_t> bytes
   }
 }
 
-bool IsSameFile(const std::string& a, const std::string& b) {
-  BY_HANDLE_FILE_INFORMATION info_a{}, info_b{};
-  if (!Identify(Widen(a), info_a) || !Identify(Widen(b), info_b)) return false;
-  return info_a.dwVolumeSerialNumber == info_b.dwVolumeSerialNumber &&
-         info_a.nFileIndexHigh == info_b.nFileIndexHigh &&
-         info_a.nFileIndexLow == info_b.nFileIndexLow;
+std::optional<FileIdentity> IdentifyFile(const std::string& path) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!Identify(Widen(path), info)) return std::nullopt;
+  return FileIdentity{info.dwVolumeSerialNumber,
+                      std::uint64_t{info.nFileIndexHigh} << 32 | info.nFileIndexLow};
 }
 
 void CreateFolder(const std::string& path) {

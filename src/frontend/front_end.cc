@@ -55,8 +55,7 @@ int RunFrontEnd(std::span<const std::string> arguments, const ConsoleStreams& co
   RunOutputs outputs;
   int converted = 0;
   for (const std::string& track : line.tracks) {
-    const TrackPaths paths{track, FileNameOf(track), output_folder, SongFolderFor(track)};
-    if (ProcessFile(paths, console.out, dumps, outputs)) ++converted;
+    if (ProcessFile(JobFor(track, line, output_folder, dumps), console.out, outputs)) ++converted;
   }
   const int failed = static_cast<int>(line.tracks.size()) - converted;
   console.out << "\n -> " << converted << " converted, " << failed

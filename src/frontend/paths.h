@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "frontend/command_line.h"
+
 namespace quorlin {
 
 // The folder "Output" beside the program named by argument 0, ending with a
@@ -19,6 +21,15 @@ std::string FolderText(const std::string& folder);
 
 // The part of `argument` after its last separator (empty when it ends in one).
 std::string FileNameOf(const std::string& argument);
+
+// The form of a track by its name: SMPS2ASM source when it ends in ".asm"
+// (in any case), song bytes otherwise.
+SongFormat FormatOf(const std::string& file_name);
+
+// The output's file name for a track named `file_name`: the same, or, when
+// the output takes the other form, with the extension ".asm" or ".bin" in
+// place of the track's own (or added when it has none).
+std::string OutputNameFor(const std::string& file_name, SongFormat output);
 
 // The folder for the diagnostic dumps, ending with a separator: the argument
 // without its extension ("C:\Music\green.bin" gives "C:\Music\green\"). Only a

@@ -1,5 +1,6 @@
 #include "frontend/process_file.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <new>
 
@@ -8,6 +9,9 @@
 #include "format/track_error.h"
 #include "frontend/file_dump_sink.h"
 #include "frontend/file_system.h"
+#include "frontend/paths.h"
+#include "frontend/version.h"
+#include "smps2asm/writer.h"
 
 namespace quorlin {
 namespace {
@@ -35,10 +39,10 @@ ConvertOptions ReportingOptions(std::ostream& console) {
 // Writes the reversed song, creating the output folder when needed, unless
 // that would replace the track itself or the output of an earlier track of
 // this run. Throws TrackError, with the system's reason, when it does not.
-void WriteOutput(const TrackPaths& paths, std::span<const std::uint8_t> song, RunOutputs& outputs) {
-  const std::string output_path = paths.output_folder + paths.file_name;
+void WriteOutput(const TrackJob& job, std::span<const std::uint8_t> song, RunOutputs& outputs) {
+  const std::string output_path = job.output_folder + job.output_name;
   // A track dropped from the output folder would be replaced by its own reversal.
-  if (IsSameFile(output_path, paths.input)) {
+  if (IsSameFile(output_path, job.input)) {
     throw TrackError("the output " + output_path +
                      " would replace the source track itself; the track is left unchanged");
   }
@@ -47,9 +51,9 @@ void WriteOutput(const TrackPaths& paths, std::span<const std::uint8_t> song, Ru
                      " earlier in this run; it is kept and this track is not converted");
   }
   try {
-    CreateFolder(paths.output_folder);
+    outputs.PrepareFolder(job.output_folder);
   } catch (const FileError& error) {
-    throw TrackError("could not create the output folder " + paths.output_folder + " (" +
+    throw TrackError("could not create the output folder " + job.output_folder + " (" +
                      error.what() + ")");
   }
   try {
@@ -57,39 +61,95 @@ void WriteOutput(const TrackPaths& paths, std::span<const std::uint8_t> song, Ru
   } catch (const FileError& error) {
     throw TrackError("could not write the output file " + output_path + " (" + error.what() + ")");
   }
-  outputs.Add(output_path, paths.input);
+  outputs.Add(output_path, job.input);
+}
+
+// The largest source track read: ten times the largest song file of a
+// disassembly would fill about 550 KB.
+constexpr std::size_t kLargestSource = 8 << 20;
+
+std::vector<std::uint8_t> ReadTrack(const TrackJob& job) {
+  const std::size_t limit =
+      job.input_format == SongFormat::kAsm ? kLargestSource + 1 : kReachableTrackBytes;
+  try {
+    std::vector<std::uint8_t> bytes = ReadFileBytes(job.input, limit);
+    if (job.input_format == SongFormat::kAsm && bytes.size() > kLargestSource) {
+      throw TrackError("the source is larger than 8 MiB, more than any song file holds");
+    }
+    return bytes;
+  } catch (const FileError& error) {
+    throw TrackError(std::string("could not open the file (") + error.what() + ")");
+  }
+}
+
+// The song's bytes, and the prefix of the labels a written source keeps.
+std::pair<std::vector<std::uint8_t>, std::string> LoadSong(const TrackJob& job) {
+  std::vector<std::uint8_t> track = ReadTrack(job);
+  if (job.input_format == SongFormat::kBin)
+    return {std::move(track), LabelPrefixFor(job.file_name)};
+  const std::string_view source(reinterpret_cast<const char*>(track.data()), track.size());
+  AssembledSong song = AssembleSource(source, job.defines);
+  if (song.label_prefix.empty()) song.label_prefix = LabelPrefixFor(job.file_name);
+  return {std::move(song.bytes), std::move(song.label_prefix)};
+}
+
+std::vector<std::uint8_t> OutputFile(const TrackJob& job, std::vector<std::uint8_t> reversed,
+                                     const std::string& label_prefix) {
+  if (job.output_format == SongFormat::kBin) return reversed;
+  const std::string source =
+      WriteSource(reversed, label_prefix,
+                  "The reversed song of " + job.file_name + ", written by Quorlin " + kVersion);
+  return std::vector<std::uint8_t>(source.begin(), source.end());
 }
 
 }  // namespace
 
 std::optional<std::string> RunOutputs::WriterOf(const std::string& output_path) const {
-  for (const auto& [path, track] : written_) {
-    // Two spellings of one file count too (letter case on Windows).
-    if (path == output_path || IsSameFile(path, output_path)) return track;
+  // Two spellings of one file count too (letter case on Windows).
+  const auto file = IdentifyFile(output_path);
+  if (!file) return std::nullopt;
+  for (const Written& written : written_) {
+    if (written.file == *file) return written.track;
   }
   return std::nullopt;
 }
 
-void RunOutputs::Add(std::string output_path, std::string track) {
-  written_.emplace_back(std::move(output_path), std::move(track));
+void RunOutputs::Add(const std::string& output_path, std::string track) {
+  if (const auto file = IdentifyFile(output_path)) written_.push_back({*file, std::move(track)});
 }
 
-bool ProcessFile(const TrackPaths& paths, std::ostream& console, bool write_dumps,
-                 RunOutputs& outputs) {
-  console << "\n -> " << paths.file_name << "\n";
+void RunOutputs::PrepareFolder(const std::string& folder) {
+  if (std::find(folders_.begin(), folders_.end(), folder) != folders_.end()) return;
+  CreateFolder(folder);
+  folders_.push_back(folder);
+}
+
+TrackJob JobFor(const std::string& argument, const CommandLine& line,
+                const std::string& output_folder, bool write_dumps) {
+  TrackJob job;
+  job.input = argument;
+  job.file_name = FileNameOf(argument);
+  job.input_format = FormatOf(job.file_name);
+  job.output_format = line.format.value_or(job.input_format);
+  job.output_folder = output_folder;
+  job.output_name = OutputNameFor(job.file_name, job.output_format);
+  job.song_folder = SongFolderFor(argument);
+  job.write_dumps = write_dumps;
+  job.defines = StandardDefines();
+  job.defines.insert(job.defines.end(), line.defines.begin(), line.defines.end());
+  return job;
+}
+
+bool ProcessFile(const TrackJob& job, std::ostream& console, RunOutputs& outputs) {
+  console << "\n -> " << job.file_name << "\n";
   bool written = false;
   try {
-    std::vector<std::uint8_t> track;
-    try {
-      track = ReadFileBytes(paths.input, kReachableTrackBytes);
-    } catch (const FileError& error) {
-      throw TrackError(std::string("could not open the file (") + error.what() + ")");
-    }
+    auto [song, label_prefix] = LoadSong(job);
     std::optional<FileDumpSink> dumps;
-    if (write_dumps) dumps.emplace(paths.song_folder, console);
-    const ConvertedSong converted =
-        ConvertSong(track, ReportingOptions(console), dumps ? &*dumps : nullptr);
-    WriteOutput(paths, converted.bytes, outputs);
+    if (job.write_dumps) dumps.emplace(job.song_folder, console);
+    ConvertedSong converted =
+        ConvertSong(song, ReportingOptions(console), dumps ? &*dumps : nullptr);
+    WriteOutput(job, OutputFile(job, std::move(converted.bytes), label_prefix), outputs);
     written = true;
   } catch (const TrackError& error) {
     console << "    Error; " << error.what() << "\n";

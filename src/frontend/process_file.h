@@ -1,5 +1,6 @@
-// The frame of one track's conversion: the report lines, the load, the
-// conversion, the optional diagnostic dumps and the write.
+// The frame of one track's conversion: the report lines, the load (and the
+// assembly of a source track), the conversion, the optional diagnostic
+// dumps, the reversed song in the form asked for, and the write.
 #ifndef QUORLIN_FRONTEND_PROCESS_FILE_H_
 #define QUORLIN_FRONTEND_PROCESS_FILE_H_
 
@@ -9,33 +10,53 @@
 #include <utility>
 #include <vector>
 
+#include "frontend/command_line.h"
+#include "frontend/file_system.h"
+#include "smps2asm/assembler.h"
+
 namespace quorlin {
 
-// The paths the front end forms for one command-line argument.
-struct TrackPaths {
+// What the front end forms for one command-line argument.
+struct TrackJob {
   std::string input;          // the argument, unchanged
   std::string file_name;      // its part after the last separator
   std::string output_folder;  // ends with a separator
+  std::string output_name;    // the output's file name in that folder
   std::string song_folder;    // for the diagnostic dumps; ends with a separator
+  SongFormat input_format = SongFormat::kBin;
+  SongFormat output_format = SongFormat::kBin;
+  bool write_dumps = false;
+  std::vector<SourceDefine> defines;  // for source tracks: the standard ones and -D
 };
 
-// The outputs the tracks of one run have written, so that no track of the
-// run replaces another's.
+// The job for `argument`, converted by `line`'s options into `output_folder`.
+TrackJob JobFor(const std::string& argument, const CommandLine& line,
+                const std::string& output_folder, bool write_dumps);
+
+// What the tracks of one run have written: the outputs, so that no track of
+// the run replaces another's, and the output folders made.
 class RunOutputs {
  public:
   // The track that wrote `output_path` earlier in this run, if one did.
   std::optional<std::string> WriterOf(const std::string& output_path) const;
-  void Add(std::string output_path, std::string track);
+  void Add(const std::string& output_path, std::string track);
+
+  // Creates `folder` unless this run did before. Throws FileError.
+  void PrepareFolder(const std::string& folder);
 
  private:
-  std::vector<std::pair<std::string, std::string>> written_;  // output path, track
+  struct Written {
+    FileIdentity file;
+    std::string track;
+  };
+  std::vector<Written> written_;
+  std::vector<std::string> folders_;
 };
 
 // Converts one track and prints its report to `console`. Any failure becomes
 // one line "    Error; ..." and no output file. True when the track's
 // reversed song was written.
-bool ProcessFile(const TrackPaths& paths, std::ostream& console, bool write_dumps,
-                 RunOutputs& outputs);
+bool ProcessFile(const TrackJob& job, std::ostream& console, RunOutputs& outputs);
 
 }  // namespace quorlin
 

@@ -1,0 +1,31 @@
+// libFuzzer target: reads one SMPS2ASM source as the tool does. A source
+// that reads and converts is written back as source from its reversed song,
+// which must read back into the very same bytes. Any crash, sanitizer
+// report, exception other than TrackError or failed round trip is a fault.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+
+#include "convert/convert_song.h"
+#include "format/track_error.h"
+#include "smps2asm/assembler.h"
+#include "smps2asm/writer.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size > 0x10000) return -1;
+  const std::string_view source(reinterpret_cast<const char*>(data), size);
+  std::vector<std::uint8_t> reversed;
+  try {
+    const quorlin::AssembledSong song = quorlin::AssembleSource(source, quorlin::StandardDefines());
+    if (song.bytes.size() >= 4 && song.bytes[2] + song.bytes[3] > 16) return 0;
+    quorlin::ConvertOptions options;
+    options.limits = {0x1000, 0x8000};
+    reversed = quorlin::ConvertSong(song.bytes, options).bytes;
+  } catch (const quorlin::TrackError&) {
+    return 0;
+  }
+  const std::string written = quorlin::WriteSource(reversed, "Song", "fuzz");
+  if (quorlin::AssembleSource(written, quorlin::StandardDefines()).bytes != reversed) std::abort();
+  return 0;
+}

@@ -1,0 +1,515 @@
+#include "smps2asm/assembler.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <map>
+#include <optional>
+#include <set>
+
+#include "format/format.h"
+#include "format/track_error.h"
+#include "smps2asm/equates.h"
+#include "smps2asm/expression.h"
+#include "smps2asm/flag_macros.h"
+#include "smps2asm/source_lines.h"
+#include "smps2asm/voice.h"
+
+namespace quorlin {
+namespace {
+
+// Macros of the include file that later drivers have and Sonic 1 has not.
+constexpr std::string_view kOtherDriversMacros[] = {
+    "smpsStopFM",           "smpsSpindashRev",   "smpsPlayDACSample",  "smpsConditionalJump",
+    "smpsSetNote",          "smpsFMICommand",    "smpsModChange2",     "smpsModChange",
+    "smpsContinuousLoop",   "smpsAlternateSMPS", "smpsFM3SpecialMode", "smpsPlaySound",
+    "smpsHaltMusic",        "smpsCopyData",      "smpsSSGEG",          "smpsFMVolEnv",
+    "smpsResetSpindashRev", "smpsChanFMCommand", "smpsPitchSlide",     "smpsSetLFO",
+    "smpsPlayMusic",        "smpsFMFlutter",     "smpsSetVol",         "smpsHeaderVoiceUVB",
+};
+constexpr std::string_view kSoundEffectMacros[] = {"smpsHeaderTempoSFX", "smpsHeaderChanSFX",
+                                                   "smpsHeaderSFXChannel"};
+
+// The assembler's own directives are known in any letter case: "dc.b" is
+// "DC.B". `lower` is written in lower case.
+bool IsDirective(std::string_view operation, std::string_view lower) {
+  if (operation.size() != lower.size()) return false;
+  for (std::size_t i = 0; i < lower.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(operation[i])) != lower[i]) return false;
+  }
+  return true;
+}
+
+// One open if block.
+struct IfBlock {
+  int line;  // of the if
+  bool parent_active;
+  bool active;        // lines here are assembled
+  bool branch_taken;  // some branch of this block was (or is) true
+  bool in_else;
+};
+
+// The conversions of the macros that depend on the driver a song was
+// written for (its smpsHeaderStartSong), for the Sonic 1 driver.
+std::int64_t Sonic2TempoToSonic1(std::int64_t tempo) {
+  if (tempo == 256) throw TrackError("a tempo of 256 cannot be converted");
+  return (((768 - tempo) >> 1) / (256 - tempo)) & 0xFF;
+}
+
+std::int64_t Sonic3TempoToSonic2(std::int64_t tempo) {
+  return (256 - (tempo == 0 ? 1 : tempo)) & 0xFF;
+}
+
+std::int64_t Count256(std::int64_t n) { return n == 0 ? 256 : n; }
+
+class Assembler {
+ public:
+  Assembler(std::string_view source, const std::vector<SourceDefine>& defines) : source_(source) {
+    for (const SourceDefine& define : defines) defines_[define.name] = define.value;
+  }
+
+  AssembledSong Run() {
+    Pass(/*final=*/false);
+    Pass(/*final=*/true);
+    if (!song_started_) throw TrackError("the source holds no smpsHeaderStartSong, so no song");
+    line_ = 0;
+    AssembledSong song;
+    song.bytes = std::move(bytes_);
+    song.label_prefix = label_prefix_;
+    return song;
+  }
+
+ private:
+  void Pass(bool final) {
+    final_ = final;
+    address_ = 0;
+    bytes_.clear();
+    conditionals_.clear();
+    song_started_ = false;
+    source_driver_ = 1;
+    voice_mode_ = 0;
+    pan_names_ = false;
+    voice_defined_ = {};
+    labels_defined_.clear();
+    constants_.clear();
+    variables_.clear();
+    ForEachStatement(source_, [this](const Statement& statement) {
+      line_ = statement.line;
+      statement_address_ = address_;
+      Handle(statement);
+    });
+    if (!conditionals_.empty()) {
+      line_ = conditionals_.back().line;
+      Fail("if without endif");
+    }
+  }
+
+  [[noreturn]] void Fail(const std::string& what) const {
+    throw TrackError("line " + std::to_string(line_) + ": " + what);
+  }
+
+  bool Active() const { return conditionals_.empty() || conditionals_.back().active; }
+
+  void Handle(const Statement& s) {
+    for (std::string_view directive : {"if", "elseif", "else", "endif"}) {
+      if (!IsDirective(s.operation, directive)) continue;
+      if (!s.label.empty() && Active()) DefineLabel(s.label);
+      return IfDirective(directive, s.operands);
+    }
+    if (!Active()) return;
+    for (std::string_view definition : {"=", ":=", "equ", "set"}) {
+      if (IsDirective(s.operation, definition)) return SymbolDefinition(s, definition);
+    }
+    if (!s.label.empty()) DefineLabel(s.label);
+    if (s.operation.empty()) return;
+    try {
+      Operation(s.operation, s.operands);
+    } catch (const TrackError& error) {
+      // Errors of expressions name their line here.
+      if (std::string_view(error.what()).starts_with("line ")) throw;
+      Fail(error.what());
+    }
+  }
+
+  // ---------------------------------------------------------- symbols --
+
+  void CheckNewName(std::string_view name) const {
+    if (!name.empty() && name[0] == '.') {
+      Fail("local labels such as " + std::string(name) + " are not supported");
+    }
+    if (!IsName(name)) Fail("bad name " + std::string(name));
+    if (IncludedEquate(name) || PanName(name) || defines_.count(name) || IsStateSymbol(name)) {
+      Fail(std::string(name) + " is defined twice: the include file defines it");
+    }
+  }
+
+  void DefineLabel(std::string_view name) {
+    CheckNewName(name);
+    if (!labels_defined_.insert(std::string(name)).second || constants_.count(name) ||
+        variables_.count(name)) {
+      Fail("the label " + std::string(name) + " is defined twice");
+    }
+    if (!final_) {
+      labels_[std::string(name)] = address_;
+      if (label_prefix_.empty() && !song_started_ && address_ == 0) {
+        label_prefix_ = name;
+        constexpr std::string_view kHeader = "_Header";
+        if (label_prefix_.ends_with(kHeader)) {
+          label_prefix_.resize(label_prefix_.size() - kHeader.size());
+        }
+      }
+    } else if (const auto first = labels_.find(name);
+               first == labels_.end() || first->second != address_) {
+      Fail("the label " + std::string(name) + " moves between the assembler's passes");
+    }
+  }
+
+  void SymbolDefinition(const Statement& s, std::string_view operation) {
+    std::string_view name = s.label;
+    std::string_view value = s.operands;
+    if (operation == "set" && name.empty()) {  // "set Name, value"
+      const auto operands = SplitOperands(s.operands);
+      if (operands.size() != 2) Fail("set needs a name and a value");
+      name = operands[0];
+      value = operands[1];
+    }
+    if (name.empty()) Fail(std::string(s.operation) + " needs a name before it");
+    if (value.empty()) Fail(std::string(name) + " is given no value");
+    const bool constant = operation == "=" || operation == "equ";
+    if (labels_defined_.count(name) || constants_.count(name)) {
+      Fail(constant ? std::string(name) + " is defined twice"
+                    : "an assignment to the equate " + std::string(name));
+    }
+    if (constant && variables_.count(name)) Fail(std::string(name) + " is defined twice");
+    if (!variables_.count(name)) CheckNewName(name);
+    (constant ? constants_ : variables_)[std::string(name)] = Value(value);
+  }
+
+  bool IsStateSymbol(std::string_view name) const {
+    return name == "SourceDriver" || name == "SourceSMPS2ASM" || name == "songStart";
+  }
+
+  std::optional<std::int64_t> Lookup(std::string_view name) const {
+    // No song defines a name of the include file or of the command line, so
+    // these come first.
+    if (const auto define = defines_.find(name); define != defines_.end()) return define->second;
+    if (const auto equate = IncludedEquate(name)) return equate;
+    if (const auto label = labels_.find(name); label != labels_.end()) {
+      // Labels are known from the first pass on: forward references work.
+      return label->second;
+    }
+    if (const auto constant = constants_.find(name); constant != constants_.end()) {
+      return constant->second;
+    }
+    if (const auto variable = variables_.find(name); variable != variables_.end()) {
+      return variable->second;
+    }
+    if (pan_names_) {
+      if (const auto pan = PanName(name)) return pan;
+    }
+    if (song_started_) {
+      if (name == "SourceDriver") return source_driver_;
+      if (name == "SourceSMPS2ASM") return voice_mode_;
+      if (name == "songStart") return 0;
+    }
+    return std::nullopt;
+  }
+
+  // The value of an expression. The first pass only lays the song out: a
+  // name defined further down counts as 0 there.
+  std::int64_t Value(std::string_view text, bool strict = false) {
+    if (text.empty()) Fail("a value is missing");
+    const SymbolLookup lookup = [this, strict](std::string_view name) {
+      const auto value = Lookup(name);
+      if (!value && !final_ && !strict) return std::optional<std::int64_t>(0);
+      return value;
+    };
+    try {
+      return Evaluate(text, lookup, statement_address_);
+    } catch (const TrackError& error) {
+      Fail(error.what());
+    }
+  }
+
+  // ----------------------------------------------------- conditionals --
+
+  void IfDirective(std::string_view operation, std::string_view condition) {
+    if (operation == "if") {
+      const bool parent = Active();
+      const bool value = parent && Value(condition, /*strict=*/true) != 0;
+      conditionals_.push_back({line_, parent, value, value, false});
+      return;
+    }
+    if (conditionals_.empty()) Fail(std::string(operation) + " without if");
+    auto& block = conditionals_.back();
+    if (operation == "endif") {
+      conditionals_.pop_back();
+    } else if (operation == "else") {
+      if (block.in_else) Fail("a second else in one if block");
+      block.in_else = true;
+      block.active = block.parent_active && !block.branch_taken;
+      block.branch_taken = true;
+    } else {  // elseif
+      if (block.in_else) Fail("elseif after else");
+      const bool value =
+          block.parent_active && !block.branch_taken && Value(condition, /*strict=*/true) != 0;
+      block.active = value;
+      block.branch_taken = block.branch_taken || value;
+    }
+  }
+
+  // -------------------------------------------------------- emission --
+
+  void EmitByte(std::int64_t value) {
+    if (final_ && (value < -128 || value > 255)) {
+      Fail("the value " + std::to_string(value) + " does not fit a byte (-128 to 255)");
+    }
+    Emit(static_cast<std::uint8_t>(value & 0xFF));
+  }
+
+  void EmitWord(std::int64_t value) {
+    if (final_ && (value < -32768 || value > 65535)) {
+      Fail("the value " + std::to_string(value) + " does not fit a word (-32768 to 65535)");
+    }
+    Emit(static_cast<std::uint8_t>(value >> 8 & 0xFF));
+    Emit(static_cast<std::uint8_t>(value & 0xFF));
+  }
+
+  void Emit(std::uint8_t byte) {
+    if (!song_started_) Fail("bytes before smpsHeaderStartSong, where the song must begin");
+    if (address_ >= kMaxSongBytes) Fail("the song grows beyond 65,536 bytes");
+    if (final_) bytes_.push_back(byte);
+    ++address_;
+  }
+
+  // A relative pointer of F6, F7, F8, leading to `target`: the driver adds
+  // it to the position of its own second byte.
+  void EmitPointer(std::string_view target) {
+    const std::int64_t pointer_at = address_;
+    EmitWord(Value(target) - pointer_at - 1);
+  }
+
+  // An offset in the song header, counted from the song's first byte.
+  void EmitHeaderPointer(std::string_view target) {
+    const std::int64_t offset = Value(target);
+    if (final_ && offset < 0) Fail("a header pointer leads before the song's start");
+    EmitWord(offset);
+  }
+
+  // ------------------------------------------------------ operations --
+
+  void Operation(std::string_view name, std::string_view operand_text) {
+    const auto operands = SplitOperands(operand_text);
+    const bool bytes = IsDirective(name, "dc.b");
+    if (bytes || IsDirective(name, "dc.w")) {
+      if (operands.empty()) Fail(std::string(name) + " needs at least one value");
+      for (std::string_view operand : operands) {
+        if (operand.starts_with("\"")) Fail("text in " + std::string(name) + " is not supported");
+        // The first pass only lays the song out: a value's size is enough.
+        const std::int64_t value = final_ ? Value(operand) : 0;
+        bytes ? EmitByte(value) : EmitWord(value);
+      }
+      return;
+    }
+    if (name == "even") {
+      if (address_ % 2 != 0) EmitByte(0);
+      return;
+    }
+    if (VoiceLineIndex(name) >= 0) return VoiceMacro(VoiceLineIndex(name), name, operands);
+    Macro(name, operands);
+  }
+
+  // The operands a macro needs: `required` given ones, the rest optional.
+  void Require(std::string_view macro, const std::vector<std::string_view>& operands,
+               std::size_t required) {
+    std::size_t given = 0;
+    while (given < operands.size() && given < required && !operands[given].empty()) ++given;
+    if (given < required) {
+      Fail(std::string(macro) + " needs " + std::to_string(required) + " operand" +
+           (required == 1 ? "" : "s") + ", not " + std::to_string(given));
+    }
+  }
+
+  bool Given(const std::vector<std::string_view>& operands, std::size_t index) const {
+    return index < operands.size() && !operands[index].empty();
+  }
+
+  // A flag byte and its one-byte parameters, each an operand.
+  void Flag(std::string_view macro, const std::vector<std::string_view>& operands,
+            std::uint8_t flag, std::size_t parameters) {
+    Require(macro, operands, parameters);
+    EmitByte(flag);
+    for (std::size_t i = 0; i < parameters; ++i) EmitByte(Value(operands[i]));
+  }
+
+  std::int64_t Tempo(std::int64_t tempo) {
+    if (source_driver_ == 1) return tempo;
+    if (source_driver_ == 2) {
+      if (tempo == 0) Fail("a tempo of 0 in a song for the Sonic 2 driver stops the build");
+      return Sonic2TempoToSonic1(tempo);
+    }
+    return Sonic2TempoToSonic1(Sonic3TempoToSonic2(tempo));
+  }
+
+  void Macro(std::string_view name, const std::vector<std::string_view>& operands) {
+    if (const auto flag = FlagOfMacro(name)) return FlagMacro(name, *flag, operands);
+    if (name == "smpsHeaderStartSong") return StartSong(operands);
+    if (name == "smpsHeaderVoice" || name == "smpsHeaderVoiceNull") {
+      if (address_ != 0 || !song_started_) {
+        Fail(std::string(name) + " must follow smpsHeaderStartSong directly");
+      }
+      if (name == "smpsHeaderVoiceNull") return EmitWord(0);
+      Require(name, operands, 1);
+      return EmitHeaderPointer(operands[0]);
+    }
+    if (name == "smpsHeaderChan") {
+      Require(name, operands, 2);
+      EmitByte(Value(operands[0]));
+      return EmitByte(Value(operands[1]));
+    }
+    if (name == "smpsHeaderTempo") {
+      Require(name, operands, 2);
+      EmitByte(Value(operands[0]));
+      return EmitByte(Tempo(Value(operands[1])));
+    }
+    if (name == "smpsHeaderDAC") {
+      Require(name, operands, 1);
+      EmitHeaderPointer(operands[0]);
+      if (!Given(operands, 1)) return EmitWord(0);
+      EmitByte(Value(operands[1]));
+      return EmitByte(Given(operands, 2) ? Value(operands[2]) : 0);
+    }
+    if (name == "smpsHeaderFM") {
+      Require(name, operands, 3);
+      EmitHeaderPointer(operands[0]);
+      EmitByte(Value(operands[1]));
+      return EmitByte(Value(operands[2]));
+    }
+    if (name == "smpsHeaderPSG") {
+      Require(name, operands, 5);
+      EmitHeaderPointer(operands[0]);
+      const std::int64_t pitch = Value(operands[1]);
+      EmitByte(source_driver_ >= 3 ? (pitch - 12) & 0xFF : pitch);
+      for (std::size_t i = 2; i < 5; ++i) EmitByte(Value(operands[i]));
+      return;
+    }
+    for (std::string_view other : kOtherDriversMacros) {
+      if (other == name) Fail(std::string(name) + " is no macro of the Sonic 1 driver");
+    }
+    for (std::string_view effect : kSoundEffectMacros) {
+      if (effect == name) Fail(std::string(name) + " belongs to sound effects, not songs");
+    }
+    Fail("unknown macro or directive " + std::string(name));
+  }
+
+  // A flag and its parameters; most macros write them as given.
+  void FlagMacro(std::string_view name, std::uint8_t flag,
+                 const std::vector<std::string_view>& operands) {
+    switch (flag) {
+      case flag::kPan:
+        Require(name, operands, 2);
+        pan_names_ = true;  // the macro defines them before it uses its operands
+        EmitByte(flag);
+        return EmitByte(Value(operands[0]) + Value(operands[1]));
+      case flag::kFadeIn:
+        // A song for a later driver fades only with $FF or no operand.
+        if (source_driver_ >= 3 && Given(operands, 0) && operands[0] != "$FF") return;
+        return EmitByte(flag);
+      case flag::kTempo:
+        Require(name, operands, 1);
+        EmitByte(flag);
+        return EmitByte(Tempo(Value(operands[0])));
+      case flag::kModulationSetup:
+        return ModulationSetup(operands);
+      case flag::kJump:
+      case flag::kCall:
+        Require(name, operands, 1);
+        EmitByte(flag);
+        return EmitPointer(operands[0]);
+      case flag::kLoop:
+        Require(name, operands, 3);
+        EmitByte(flag);
+        EmitByte(Value(operands[0]));
+        EmitByte(Value(operands[1]));
+        return EmitPointer(operands[2]);
+      default:
+        return Flag(name, operands, flag, static_cast<std::size_t>(FlagParameterCount(flag)));
+    }
+  }
+
+  void StartSong(const std::vector<std::string_view>& operands) {
+    if (song_started_) Fail("a second smpsHeaderStartSong: a file holds one song");
+    if (address_ != 0) Fail("bytes before smpsHeaderStartSong, where the song must begin");
+    Require("smpsHeaderStartSong", operands, 1);
+    const std::int64_t driver = Value(operands[0], /*strict=*/true);
+    if (driver < 1 || driver > 5) {
+      Fail("smpsHeaderStartSong names driver " + std::to_string(driver) +
+           "; songs are written for drivers 1 to 5");
+    }
+    source_driver_ = driver;
+    voice_mode_ = Given(operands, 1) ? Value(operands[1], /*strict=*/true) : 0;
+    song_started_ = true;
+  }
+
+  void ModulationSetup(const std::vector<std::string_view>& operands) {
+    Require("smpsModSet", operands, 4);
+    std::array<std::int64_t, 4> values{};
+    for (std::size_t i = 0; i < 4; ++i) values[i] = Value(operands[i]);
+    if (source_driver_ >= 3) {
+      const std::int64_t speed = Count256(values[1]);
+      values = {values[0] - 1, values[1], values[2], Count256(values[3]) / speed - 1};
+    }
+    EmitByte(0xF0);
+    for (std::int64_t value : values) EmitByte(value);
+  }
+
+  void VoiceMacro(int index, std::string_view name, const std::vector<std::string_view>& operands) {
+    const VoiceLine& line = kVoiceLines[index];
+    Require(name, operands, static_cast<std::size_t>(line.required));
+    for (int i = 0; i < line.arguments; ++i) {
+      voice_[index][i] = Given(operands, i) ? Value(operands[i]) : 0;
+    }
+    if (name == "smpsVcUnusedBits") all_four_x_ = Given(operands, 4);
+    voice_defined_[index] = true;
+    if (name != "smpsVcTotalLevel") return;
+    for (int i = 0; i < kVoiceMacroCount; ++i) {
+      if (!voice_defined_[i]) {
+        Fail("smpsVcTotalLevel without an earlier " + std::string(kVoiceLines[i].macro));
+      }
+    }
+    for (std::int64_t value : VoiceRecord(voice_, all_four_x_, voice_mode_)) EmitByte(value);
+  }
+
+  static constexpr std::int64_t kMaxSongBytes = 0x10000;
+
+  std::string_view source_;
+  std::map<std::string, std::int64_t, std::less<>> defines_;
+  std::map<std::string, std::int64_t, std::less<>> labels_;  // from the first pass
+  std::set<std::string, std::less<>> labels_defined_;        // in this pass
+  std::map<std::string, std::int64_t, std::less<>> constants_;
+  std::map<std::string, std::int64_t, std::less<>> variables_;
+  std::string label_prefix_;
+  bool final_ = false;
+  int line_ = 0;
+  std::int64_t address_ = 0;
+  std::int64_t statement_address_ = 0;  // where the statement being read begins: *
+  std::vector<std::uint8_t> bytes_;
+  std::vector<IfBlock> conditionals_;
+  bool song_started_ = false;
+  std::int64_t source_driver_ = 1;
+  std::int64_t voice_mode_ = 0;
+  bool pan_names_ = false;
+  VoiceValues voice_{};
+  std::array<bool, kVoiceMacroCount> voice_defined_{};
+  bool all_four_x_ = false;
+};
+
+}  // namespace
+
+std::vector<SourceDefine> StandardDefines() { return {{"FixMusicAndSFXDataBugs", 0}}; }
+
+AssembledSong AssembleSource(std::string_view source, const std::vector<SourceDefine>& defines) {
+  return Assembler(source, defines).Run();
+}
+
+}  // namespace quorlin

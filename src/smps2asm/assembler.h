@@ -1,0 +1,42 @@
+// The reader of SMPS2ASM song files: assembles the source of one Sonic 1
+// song, as the disassembly's build does, into the song's bytes.
+//
+// It knows the assembler language that song files use (labels, dc.b, dc.w,
+// even, numbers, expressions, symbols, if/elseif/else/endif) and every macro
+// and equate that the disassembly's include file defines for the Sonic 1
+// driver, the voice macros and the conversions of songs written for later
+// drivers among them.
+#ifndef QUORLIN_SMPS2ASM_ASSEMBLER_H_
+#define QUORLIN_SMPS2ASM_ASSEMBLER_H_
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace quorlin {
+
+// A symbol set for the whole run, like the build's FixMusicAndSFXDataBugs.
+struct SourceDefine {
+  std::string name;
+  std::int64_t value;
+};
+
+struct AssembledSong {
+  std::vector<std::uint8_t> bytes;  // from the song's first byte, without a pad
+  // The song's first label without "_Header" ("Mus81_GHZ" from
+  // "Mus81_GHZ_Header"), or "" when the song has no label before its header.
+  std::string label_prefix;
+};
+
+// The build's own settings: FixMusicAndSFXDataBugs = 0. `defines` come on top.
+std::vector<SourceDefine> StandardDefines();
+
+// Throws TrackError "line N: what is wrong" for source the build would not
+// assemble, or assemble into anything but one song from its first byte.
+AssembledSong AssembleSource(std::string_view source, const std::vector<SourceDefine>& defines);
+
+}  // namespace quorlin
+
+#endif  // QUORLIN_SMPS2ASM_ASSEMBLER_H_

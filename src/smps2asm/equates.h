@@ -1,0 +1,37 @@
+// The names that the disassembly's include file defines before the songs,
+// for the Sonic 1 driver: notes (nC0 = $81 ... nBb7 = $DF, nRst = $80), DAC
+// samples (dKick = $81 ...), PSG envelopes (fTone_01 ... fTone_09), octave
+// steps (smpsPitch01hi = $0C ...), smpsNoAttack = $E7 and a few more; and
+// the pan names that smpsPan defines.
+#ifndef QUORLIN_SMPS2ASM_EQUATES_H_
+#define QUORLIN_SMPS2ASM_EQUATES_H_
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace quorlin {
+
+// The value of a name the include file defines, or nothing.
+std::optional<std::int64_t> IncludedEquate(std::string_view name);
+
+// The value of panNone, panRight, panLeft, panCentre or panCenter.
+std::optional<std::int64_t> PanName(std::string_view name);
+
+// "nC0" ... "nBb7" for 0x81-0xDF, "nRst" for 0x80.
+std::string NoteName(std::uint8_t note);
+
+// "dKick", "dSnare" ... for the samples that have a name.
+std::optional<std::string> DacSampleName(std::uint8_t sample);
+
+// "fTone_01" ... "fTone_09".
+std::optional<std::string> PsgEnvelopeName(std::uint8_t envelope);
+
+// "panNone", "panRight", "panLeft", "panCenter" for the top two bits of an
+// E0 parameter.
+std::string PanNameOf(std::uint8_t pan);
+
+}  // namespace quorlin
+
+#endif  // QUORLIN_SMPS2ASM_EQUATES_H_

@@ -1,0 +1,119 @@
+#include "smps2asm/voice.h"
+
+#include "smps2asm/source_style.h"
+
+namespace quorlin {
+namespace {
+
+enum Line {
+  kAlgorithm,
+  kFeedback,
+  kUnusedBits,
+  kDetune,
+  kCoarseFreq,
+  kRateScale,
+  kAttackRate,
+  kAmpMod,
+  kDecayRate1,
+  kDecayRate2,
+  kDecayLevel,
+  kReleaseRate,
+  kTotalLevel
+};
+
+// Bit 7 of the TL byte of each carrier operator, record bytes 21-24, by
+// algorithm.
+constexpr std::array<std::array<std::uint8_t, 4>, 8> kCarrierMask = {{
+    {0, 0, 0, 0x80},
+    {0, 0, 0, 0x80},
+    {0, 0, 0, 0x80},
+    {0, 0, 0, 0x80},
+    {0, 0x80, 0, 0x80},
+    {0, 0x80, 0x80, 0x80},
+    {0, 0x80, 0x80, 0x80},
+    {0x80, 0x80, 0x80, 0x80},
+}};
+
+std::string ValuesLine(std::string_view macro, const std::vector<std::int64_t>& values) {
+  std::string operands;
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    if (i > 0) operands += ", ";
+    operands += HexByte(values[i]);
+  }
+  return MacroLine(macro, operands);
+}
+
+}  // namespace
+
+int VoiceLineIndex(std::string_view macro) {
+  for (int i = 0; i < kVoiceMacroCount; ++i) {
+    if (macro == kVoiceLines[i].macro) return i;
+  }
+  return -1;
+}
+
+std::array<std::int64_t, 25> VoiceRecord(const VoiceValues& v, bool all_four_x, std::int64_t mode) {
+  std::array<std::int64_t, 25> record{};
+  const std::int64_t algorithm = v[kAlgorithm][0];
+  record[0] = (v[kUnusedBits][0] << 6) + (v[kFeedback][0] << 3) + algorithm;
+  const int am_shift = mode == 0 ? 5 : 7;
+  for (int j = 1; j <= 4; ++j) {
+    const int k = 5 - j - 1;  // argument index: record byte j of a group is argument 5 - j
+    const std::int64_t x = all_four_x ? v[kUnusedBits][k + 1] << 5 : 0;
+    record[j] = (v[kDetune][k] << 4) + v[kCoarseFreq][k];
+    record[4 + j] = (v[kRateScale][k] << 6) + v[kAttackRate][k];
+    record[8 + j] = (v[kAmpMod][k] << am_shift) | v[kDecayRate1][k] | x;
+    record[12 + j] = v[kDecayRate2][k];
+    record[16 + j] = (v[kDecayLevel][k] << 4) + v[kReleaseRate][k];
+    const std::uint8_t mask =
+        mode == 0 && algorithm >= 0 && algorithm < 8 ? kCarrierMask[algorithm][j - 1] : 0;
+    record[20 + j] = v[kTotalLevel][k] | mask;
+  }
+  return record;
+}
+
+bool FitsModeZero(std::span<const std::uint8_t> record) {
+  const auto& mask = kCarrierMask[record[0] & 7];
+  for (int j = 1; j <= 4; ++j) {
+    if ((record[20 + j] & mask[j - 1]) != mask[j - 1]) return false;
+  }
+  return true;
+}
+
+std::vector<std::string> VoiceSource(std::span<const std::uint8_t> b, int mode) {
+  // Argument k (1-4) of a group comes from the group's byte 5 - k.
+  const auto group = [&](int first, auto value) {
+    std::vector<std::int64_t> args;
+    for (int k = 1; k <= 4; ++k) args.push_back(value(b[first + 5 - k]));
+    return args;
+  };
+  const auto& mask = kCarrierMask[b[0] & 7];
+  std::vector<std::int64_t> unused{b[0] >> 6};
+  if (mode != 0) {
+    const auto x = group(8, [](int byte) { return byte >> 5 & 3; });
+    if (x != std::vector<std::int64_t>(4, 0)) unused.insert(unused.end(), x.begin(), x.end());
+  }
+  std::vector<std::int64_t> total_level;
+  for (int k = 1; k <= 4; ++k) {
+    const int j = 5 - k;
+    total_level.push_back(mode == 0 ? b[20 + j] & ~mask[j - 1] : b[20 + j]);
+  }
+  return {
+      ValuesLine("smpsVcAlgorithm", {b[0] & 7}),
+      ValuesLine("smpsVcFeedback", {b[0] >> 3 & 7}),
+      ValuesLine("smpsVcUnusedBits", unused),
+      ValuesLine("smpsVcDetune", group(0, [](int byte) { return byte >> 4; })),
+      ValuesLine("smpsVcCoarseFreq", group(0, [](int byte) { return byte & 0x0F; })),
+      ValuesLine("smpsVcRateScale", group(4, [](int byte) { return byte >> 6; })),
+      ValuesLine("smpsVcAttackRate", group(4, [](int byte) { return byte & 0x3F; })),
+      ValuesLine("smpsVcAmpMod",
+                 group(8, [mode](int byte) { return byte >> (mode == 0 ? 5 : 7); })),
+      ValuesLine("smpsVcDecayRate1", group(8, [](int byte) { return byte & 0x1F; })),
+      ValuesLine("smpsVcDecayRate2", group(12, [](int byte) { return byte; })),
+      ValuesLine("smpsVcDecayLevel", group(16, [](int byte) { return byte >> 4; })),
+      ValuesLine("smpsVcReleaseRate", group(16, [](int byte) { return byte & 0x0F; })),
+      ValuesLine("smpsVcTotalLevel", total_level),
+  };
+}
+
+}  // namespace quorlin

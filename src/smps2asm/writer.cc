@@ -1,0 +1,360 @@
+#include "smps2asm/writer.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <map>
+#include <vector>
+
+#include "format/bytes.h"
+#include "format/format.h"
+#include "format/song_layout.h"
+#include "smps2asm/equates.h"
+#include "smps2asm/flag_macros.h"
+#include "smps2asm/source_style.h"
+#include "smps2asm/voice.h"
+
+namespace quorlin {
+namespace {
+
+constexpr std::size_t kValuesPerLine = 12;
+
+std::string Hex(std::int64_t value) { return HexByte(value); }
+
+// What the byte at an address begins.
+enum class Role : std::uint8_t {
+  kRaw,     // a byte no channel reaches: dc.b $xx
+  kInside,  // a byte inside a statement that begins before it
+  kHeader,  // the song header and the channel headers
+  kVoice,   // a voice record
+  kNote,    // a note, rest or duration
+  kFlag,    // a coordination flag with its parameters
+};
+
+class SourceWriter {
+ public:
+  SourceWriter(std::span<const std::uint8_t> song, std::string prefix)
+      : song_(song),
+        prefix_(std::move(prefix)),
+        roles_(song.size(), Role::kRaw),
+        dac_(song.size(), false) {}
+
+  std::string Run(const std::string& comment) {
+    const SongHeader header = ReadSongHeader(song_);
+    const auto channels = ReadChannelHeaders(song_, header);
+    std::fill_n(roles_.begin(), header.HeadersSize(), Role::kInside);
+    roles_[0] = Role::kHeader;
+    NameChannels(channels);
+    ClaimVoices(header, channels);
+    for (const ChannelHeader& channel : channels) {
+      Decode(channel.data_offset, channel.kind == ChannelKind::kDac);
+    }
+    for (std::size_t i = 0; i < pending_.size(); ++i) Decode(pending_[i].first, pending_[i].second);
+
+    AddLine("; " + comment);
+    WriteHeader(header, channels);
+    WriteBody();
+    std::string text;
+    for (const std::string& line : lines_) text += line + "\n";
+    return text;
+  }
+
+ private:
+  // ---------------------------------------------------------- layout --
+
+  void NameChannels(const std::vector<ChannelHeader>& channels) {
+    for (const ChannelHeader& channel : channels) {
+      if (channel.data_offset >= song_.size()) continue;
+      auto& names = labels_[channel.data_offset];
+      names.push_back(prefix_ + "_" + channel.Name());
+      channel_labels_.insert({channel.data_offset, channel.Name()});
+    }
+  }
+
+  // Whole voice records from the voice table offset up to the first byte
+  // a channel starts at (or the song's end).
+  void ClaimVoices(const SongHeader& header, const std::vector<ChannelHeader>& channels) {
+    std::size_t end = song_.size();
+    for (const ChannelHeader& channel : channels) {
+      if (channel.data_offset >= header.voice_table_offset) {
+        end = std::min<std::size_t>(end, channel.data_offset);
+      }
+    }
+    voices_at_ = header.voice_table_offset;
+    if (voices_at_ < static_cast<std::size_t>(header.HeadersSize()) || voices_at_ >= end) return;
+    voice_count_ = (end - voices_at_) / kVoiceRecordSize;
+    for (std::size_t v = 0; v < voice_count_; ++v) {
+      const std::size_t at = voices_at_ + v * kVoiceRecordSize;
+      std::fill_n(roles_.begin() + at, kVoiceRecordSize, Role::kInside);
+      roles_[at] = Role::kVoice;
+      if (!FitsModeZero(song_.subspan(at, kVoiceRecordSize))) mode_ = 1;
+    }
+    if (voice_count_ > 0)
+      labels_[voices_at_].insert(labels_[voices_at_].begin(), prefix_ + "_Voices");
+  }
+
+  // Follows a channel's events from `at` as the driver reads them, marking
+  // where each begins, until the channel stops or jumps, or meets bytes that
+  // are read already.
+  void Decode(std::size_t at, bool dac) {
+    while (at < song_.size() && roles_[at] == Role::kRaw) {
+      const std::uint8_t b = song_[at];
+      dac_[at] = dac;
+      if (!IsFlag(b)) {
+        roles_[at++] = Role::kNote;
+        continue;
+      }
+      if (IsMeaninglessFlag(b)) {
+        ++at;  // no flag for this driver: stays a raw byte
+        continue;
+      }
+      const std::size_t size = 1 + static_cast<std::size_t>(FlagParameterCount(b));
+      if (at + size > song_.size() ||
+          !std::all_of(roles_.begin() + at + 1, roles_.begin() + at + size,
+                       [](Role role) { return role == Role::kRaw; })) {
+        return;  // a flag cut short: its bytes stay raw
+      }
+      roles_[at] = Role::kFlag;
+      std::fill_n(roles_.begin() + at + 1, size - 1, Role::kInside);
+      if (b == flag::kJump || b == flag::kLoop || b == flag::kCall) {
+        const std::size_t pointer_at = at + size - 2;
+        const long long target = static_cast<long long>(pointer_at) + 1 +
+                                 static_cast<std::int16_t>(ReadBigEndian16(song_, pointer_at));
+        targets_[at] = target;
+        if (target >= 0 && static_cast<std::size_t>(target) < song_.size()) {
+          pending_.emplace_back(static_cast<std::size_t>(target), dac);
+        }
+      }
+      at += size;
+      if (b == flag::kJump || b == flag::kStop || b == flag::kFadeIn || b == flag::kReturn ||
+          b == flag::kSpecialFm4Stop) {
+        return;
+      }
+    }
+  }
+
+  // The label for an address that a flag of `kind` (F6, F7, F8, or 0 for
+  // the header's voice pointer) leads to: the first one there, or a new one.
+  // An address inside a statement, the headers or outside the song is
+  // written as a distance from a label.
+  std::string LabelFor(long long target, std::uint8_t kind) {
+    const long long headers = ReadSongHeader(song_).HeadersSize();
+    if (target < headers || static_cast<std::size_t>(target) >= song_.size()) {
+      return OffsetFrom(prefix_ + "_Header", target);
+    }
+    const std::size_t at = static_cast<std::size_t>(target);
+    std::size_t start = at;
+    while (roles_[start] == Role::kInside) --start;
+    auto& names = labels_[start];
+    if (names.empty()) {
+      if (kind == 0) {
+        names.push_back(prefix_ + "_Voices");
+      } else {
+        const char* suffix = kind == flag::kLoop ? "Loop" : kind == flag::kCall ? "Call" : "Jump";
+        int& count = kind == flag::kLoop ? loops_ : kind == flag::kCall ? calls_ : jumps_;
+        char number[8];
+        std::snprintf(number, sizeof number, "%02X", count++);
+        names.push_back(prefix_ + "_" + suffix + number);
+      }
+    }
+    return OffsetFrom(names.front(), static_cast<long long>(at - start));
+  }
+
+  static std::string OffsetFrom(const std::string& label, long long distance) {
+    if (distance == 0) return label;
+    char text[24];
+    std::snprintf(text, sizeof text, "%s$%llX", distance < 0 ? "-" : "+",
+                  static_cast<unsigned long long>(distance < 0 ? -distance : distance));
+    return label + text;
+  }
+
+  // ---------------------------------------------------------- output --
+
+  void AddLine(std::string line) { lines_.push_back(std::move(line)); }
+
+  void WriteHeader(const SongHeader& header, const std::vector<ChannelHeader>& channels) {
+    // Every label is named before the first line that uses it is written.
+    for (const auto& [flag_at, target] : targets_) LabelFor(target, song_[flag_at]);
+    AddLine(prefix_ + "_Header:");
+    AddLine(MacroLine("smpsHeaderStartSong", mode_ == 0 ? "1" : "1, 1"));
+    AddLine(header.voice_table_offset == 0
+                ? MacroLine("smpsHeaderVoiceNull")
+                : MacroLine("smpsHeaderVoice", LabelFor(header.voice_table_offset, 0)));
+    AddLine(MacroLine("smpsHeaderChan", Hex(song_[2]) + ", " + Hex(song_[3])));
+    AddLine(MacroLine("smpsHeaderTempo", Hex(song_[4]) + ", " + Hex(song_[5])));
+    AddLine("");
+    std::size_t at = kSongHeaderSize;
+    for (const ChannelHeader& channel : channels) {
+      const std::string target = LabelFor(channel.data_offset, 0);
+      switch (channel.kind) {
+        case ChannelKind::kDac:
+          AddLine(MacroLine("smpsHeaderDAC",
+                            song_[at + 2] == 0 && song_[at + 3] == 0
+                                ? target
+                                : target + ",\t" + Hex(song_[at + 2]) + ", " + Hex(song_[at + 3])));
+          at += kDacHeaderSize;
+          break;
+        case ChannelKind::kFm:
+          AddLine(MacroLine("smpsHeaderFM",
+                            target + ",\t" + Hex(song_[at + 2]) + ", " + Hex(song_[at + 3])));
+          at += kFmHeaderSize;
+          break;
+        case ChannelKind::kPsg: {
+          const auto envelope = PsgEnvelopeName(song_[at + 5]);
+          AddLine(MacroLine("smpsHeaderPSG", target + ",\t" + Hex(song_[at + 2]) + ", " +
+                                                 Hex(song_[at + 3]) + ", " + Hex(song_[at + 4]) +
+                                                 ", " + envelope.value_or(Hex(song_[at + 5]))));
+          at += kPsgHeaderSize;
+          break;
+        }
+      }
+    }
+  }
+
+  void WriteBody() {
+    std::size_t at = static_cast<std::size_t>(ReadSongHeader(song_).HeadersSize());
+    while (at < song_.size()) {
+      if (const auto names = labels_.find(at); names != labels_.end()) {
+        FlushValues();
+        AddLine("");
+        if (const auto channel = channel_labels_.find(at); channel != channel_labels_.end()) {
+          AddLine("; " + channel->second + " Data");
+        }
+        for (const std::string& name : names->second) AddLine(name + ":");
+      }
+      at += Statement(at);
+    }
+    FlushValues();
+  }
+
+  // Writes the statement that begins at `at`; returns its size.
+  std::size_t Statement(std::size_t at) {
+    const std::uint8_t b = song_[at];
+    switch (roles_[at]) {
+      case Role::kVoice:
+        WriteVoice(at);
+        return kVoiceRecordSize;
+      case Role::kNote:
+        AddValue(NoteOrDuration(at));
+        return 1;
+      case Role::kFlag:
+        if (b == flag::kNoAttack) {
+          AddValue("smpsNoAttack");
+          return 1;
+        }
+        FlushValues();
+        AddLine(FlagLine(at));
+        return 1 + static_cast<std::size_t>(FlagParameterCount(b));
+      default:
+        AddValue(Hex(b));
+        return 1;
+    }
+  }
+
+  std::string NoteOrDuration(std::size_t at) const {
+    const std::uint8_t b = song_[at];
+    if (IsDuration(b)) return Hex(b);
+    if (dac_[at] && b != kRest) return DacSampleName(b).value_or(Hex(b));
+    return NoteName(b);
+  }
+
+  std::string FlagLine(std::size_t at) {
+    const std::uint8_t b = song_[at];
+    const auto parameter = [&](int i) { return song_[at + 1 + i]; };
+    switch (b) {
+      case flag::kPan:
+        return MacroLine(MacroOfFlag(b), PanNameOf(parameter(0)) + ", " + Hex(parameter(0) & 0x3F));
+      case flag::kPsgVoice:
+        return MacroLine(MacroOfFlag(b), PsgEnvelopeName(parameter(0)).value_or(Hex(parameter(0))));
+      case flag::kJump:
+      case flag::kCall:
+        return MacroLine(MacroOfFlag(b), LabelFor(targets_.at(at), b));
+      case flag::kLoop:
+        return MacroLine(MacroOfFlag(b), Hex(parameter(0)) + ", " + Hex(parameter(1)) + ", " +
+                                             LabelFor(targets_.at(at), b));
+      default: {
+        std::string operands;
+        for (int i = 0; i < FlagParameterCount(b); ++i) {
+          operands += (i > 0 ? ", " : "") + Hex(parameter(i));
+        }
+        return MacroLine(MacroOfFlag(b), operands);
+      }
+    }
+  }
+
+  void WriteVoice(std::size_t at) {
+    FlushValues();
+    const auto record = song_.subspan(at, kVoiceRecordSize);
+    const std::size_t number = (at - voices_at_) / kVoiceRecordSize;
+    if (number > 0) AddLine("");
+    AddLine(";\tVoice " + Hex(static_cast<std::int64_t>(number)));
+    // The record's bytes, as the disassembly shows them.
+    const auto bytes = [&](int first, int count) {
+      std::string text;
+      for (int i = first; i < first + count; ++i) {
+        text += Hex(record[i]) + (i + 1 == first + count ? ""
+                                  : (i - first) % 4 == 3 ? ", \t"
+                                                         : ", ");
+      }
+      return text;
+    };
+    AddLine(";\t" + bytes(0, 1));
+    AddLine(";\t" + bytes(1, 12));
+    AddLine(";\t" + bytes(13, 12));
+    for (std::string& line : VoiceSource(record, mode_)) AddLine(std::move(line));
+  }
+
+  void AddValue(std::string value) {
+    values_.push_back(std::move(value));
+    if (values_.size() == kValuesPerLine) FlushValues();
+  }
+
+  void FlushValues() {
+    if (values_.empty()) return;
+    std::string line = "\tdc.b\t";
+    for (std::size_t i = 0; i < values_.size(); ++i) line += (i > 0 ? ", " : "") + values_[i];
+    AddLine(std::move(line));
+    values_.clear();
+  }
+
+  std::span<const std::uint8_t> song_;
+  std::string prefix_;
+  std::vector<Role> roles_;
+  std::vector<bool> dac_;  // read by the DAC channel: samples by name
+  std::map<std::size_t, std::vector<std::string>> labels_;
+  std::map<std::size_t, std::string> channel_labels_;
+  std::map<std::size_t, long long> targets_;           // F6, F7, F8 position -> target
+  std::vector<std::pair<std::size_t, bool>> pending_;  // branch targets to read from
+  std::size_t voices_at_ = 0;
+  std::size_t voice_count_ = 0;
+  int mode_ = 0;
+  int jumps_ = 0, loops_ = 0, calls_ = 0;
+  std::vector<std::string> lines_;
+  std::vector<std::string> values_;  // of the dc.b line being gathered
+};
+
+}  // namespace
+
+std::string WriteSource(std::span<const std::uint8_t> song, const std::string& label_prefix,
+                        const std::string& comment) {
+  return SourceWriter(song, label_prefix).Run(comment);
+}
+
+std::string LabelPrefixFor(const std::string& file_name) {
+  std::string stem = file_name.substr(0, file_name.find_last_of('.'));
+  if (stem.empty()) stem = file_name;
+  std::string prefix;
+  for (char c : stem) {
+    if (std::isalnum(static_cast<unsigned char>(c)) || c == '_') {
+      prefix += c;
+    } else if (!prefix.empty() && prefix.back() != '_') {
+      prefix += '_';
+    }
+  }
+  while (!prefix.empty() && prefix.back() == '_') prefix.pop_back();
+  if (prefix.empty() || std::isdigit(static_cast<unsigned char>(prefix[0])))
+    prefix = "Song_" + prefix;
+  return prefix;
+}
+
+}  // namespace quorlin
