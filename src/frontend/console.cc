@@ -1,10 +1,11 @@
 #include "frontend/console.h"
 
 #ifdef _WIN32
-// windows.h first: shellapi.h builds on it.
+// clang-format off
+#include <windows.h>  // first: shellapi.h builds on it
 #include <io.h>
 #include <shellapi.h>
-#include <windows.h>
+// clang-format on
 
 #include "frontend/windows_text.h"
 #else

@@ -19,7 +19,6 @@ namespace {
 
 constexpr std::size_t kValuesPerLine = 12;
 
-std::string Hex(std::int64_t value) { return HexByte(value); }
 
 // What the byte at an address begins.
 enum class Role : std::uint8_t {
@@ -180,8 +179,8 @@ class SourceWriter {
     AddLine(header.voice_table_offset == 0
                 ? MacroLine("smpsHeaderVoiceNull")
                 : MacroLine("smpsHeaderVoice", LabelFor(header.voice_table_offset, 0)));
-    AddLine(MacroLine("smpsHeaderChan", Hex(song_[2]) + ", " + Hex(song_[3])));
-    AddLine(MacroLine("smpsHeaderTempo", Hex(song_[4]) + ", " + Hex(song_[5])));
+    AddLine(MacroLine("smpsHeaderChan", HexByte(song_[2]) + ", " + HexByte(song_[3])));
+    AddLine(MacroLine("smpsHeaderTempo", HexByte(song_[4]) + ", " + HexByte(song_[5])));
     AddLine("");
     std::size_t at = kSongHeaderSize;
     for (const ChannelHeader& channel : channels) {
@@ -191,19 +190,19 @@ class SourceWriter {
           AddLine(MacroLine("smpsHeaderDAC",
                             song_[at + 2] == 0 && song_[at + 3] == 0
                                 ? target
-                                : target + ",\t" + Hex(song_[at + 2]) + ", " + Hex(song_[at + 3])));
+                                : target + ",\t" + HexByte(song_[at + 2]) + ", " + HexByte(song_[at + 3])));
           at += kDacHeaderSize;
           break;
         case ChannelKind::kFm:
           AddLine(MacroLine("smpsHeaderFM",
-                            target + ",\t" + Hex(song_[at + 2]) + ", " + Hex(song_[at + 3])));
+                            target + ",\t" + HexByte(song_[at + 2]) + ", " + HexByte(song_[at + 3])));
           at += kFmHeaderSize;
           break;
         case ChannelKind::kPsg: {
           const auto envelope = PsgEnvelopeName(song_[at + 5]);
-          AddLine(MacroLine("smpsHeaderPSG", target + ",\t" + Hex(song_[at + 2]) + ", " +
-                                                 Hex(song_[at + 3]) + ", " + Hex(song_[at + 4]) +
-                                                 ", " + envelope.value_or(Hex(song_[at + 5]))));
+          AddLine(MacroLine("smpsHeaderPSG", target + ",\t" + HexByte(song_[at + 2]) + ", " +
+                                                 HexByte(song_[at + 3]) + ", " + HexByte(song_[at + 4]) +
+                                                 ", " + envelope.value_or(HexByte(song_[at + 5]))));
           at += kPsgHeaderSize;
           break;
         }
@@ -246,15 +245,15 @@ class SourceWriter {
         AddLine(FlagLine(at));
         return 1 + static_cast<std::size_t>(FlagParameterCount(b));
       default:
-        AddValue(Hex(b));
+        AddValue(HexByte(b));
         return 1;
     }
   }
 
   std::string NoteOrDuration(std::size_t at) const {
     const std::uint8_t b = song_[at];
-    if (IsDuration(b)) return Hex(b);
-    if (dac_[at] && b != kRest) return DacSampleName(b).value_or(Hex(b));
+    if (IsDuration(b)) return HexByte(b);
+    if (dac_[at] && b != kRest) return DacSampleName(b).value_or(HexByte(b));
     return NoteName(b);
   }
 
@@ -263,19 +262,19 @@ class SourceWriter {
     const auto parameter = [&](int i) { return song_[at + 1 + i]; };
     switch (b) {
       case flag::kPan:
-        return MacroLine(MacroOfFlag(b), PanNameOf(parameter(0)) + ", " + Hex(parameter(0) & 0x3F));
+        return MacroLine(MacroOfFlag(b), PanNameOf(parameter(0)) + ", " + HexByte(parameter(0) & 0x3F));
       case flag::kPsgVoice:
-        return MacroLine(MacroOfFlag(b), PsgEnvelopeName(parameter(0)).value_or(Hex(parameter(0))));
+        return MacroLine(MacroOfFlag(b), PsgEnvelopeName(parameter(0)).value_or(HexByte(parameter(0))));
       case flag::kJump:
       case flag::kCall:
         return MacroLine(MacroOfFlag(b), LabelFor(targets_.at(at), b));
       case flag::kLoop:
-        return MacroLine(MacroOfFlag(b), Hex(parameter(0)) + ", " + Hex(parameter(1)) + ", " +
+        return MacroLine(MacroOfFlag(b), HexByte(parameter(0)) + ", " + HexByte(parameter(1)) + ", " +
                                              LabelFor(targets_.at(at), b));
       default: {
         std::string operands;
         for (int i = 0; i < FlagParameterCount(b); ++i) {
-          operands += (i > 0 ? ", " : "") + Hex(parameter(i));
+          operands += (i > 0 ? ", " : "") + HexByte(parameter(i));
         }
         return MacroLine(MacroOfFlag(b), operands);
       }
@@ -287,12 +286,12 @@ class SourceWriter {
     const auto record = song_.subspan(at, kVoiceRecordSize);
     const std::size_t number = (at - voices_at_) / kVoiceRecordSize;
     if (number > 0) AddLine("");
-    AddLine(";\tVoice " + Hex(static_cast<std::int64_t>(number)));
+    AddLine(";\tVoice " + HexByte(static_cast<std::int64_t>(number)));
     // The record's bytes, as the disassembly shows them.
     const auto bytes = [&](int first, int count) {
       std::string text;
       for (int i = first; i < first + count; ++i) {
-        text += Hex(record[i]) + (i + 1 == first + count ? ""
+        text += HexByte(record[i]) + (i + 1 == first + count ? ""
                                   : (i - first) % 4 == 3 ? ", \t"
                                                          : ", ");
       }

@@ -23,12 +23,13 @@ fail() { echo "windows smoke test: FAILED: $*"; exit 1; }
 winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr '/' '\\')"; }
 
 mkdir -p "$work/music" "$work/linux" "$work/windows"
-cp "$source_dir"/examples/*.bin "$source_dir"/fuzz/corpus/*.bin "$work/music/"
+cp "$source_dir"/examples/*.bin "$source_dir"/examples/*.asm "$source_dir"/fuzz/corpus/*.bin \
+  "$work/music/"
 wide_name="ソング Ωμέγα.bin"
 cp "$source_dir/examples/sunrise.bin" "$work/music/$wide_name"
 cp "$linux_exe" "$work/linux/quorlin"
 cp "$windows_exe" "$work/windows/quorlin.exe"
-tracks=("$work"/music/*.bin)
+tracks=("$work"/music/*.bin "$work"/music/*.asm)
 
 linux_status=0
 "$work/linux/quorlin" "${tracks[@]}" < /dev/null > "$work/linux.txt" || linux_status=$?
