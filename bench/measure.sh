@@ -2,7 +2,8 @@
 # Whole-process figures of the quorlin executable, with public tools only:
 #  1. 19 songs shaped like the game's, converted in one run, against copying
 #     the same 19 files with cp: wall time of each in alternating pairs, each
-#     run writing its files afresh, and the median of the ratios;
+#     run making its folder and files afresh (quorlin -o, cp -r), and the
+#     median of the ratios;
 #  2. a song as SMPS2ASM source of 5,000 lines, read, converted and written
 #     as source again: wall time, median of 21 runs;
 #  3. peak memory and wall time of one process per track of the whole set.
@@ -12,11 +13,12 @@ build=${1:-build-bench}
 pairs=${2:-41}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/tracks" "$work/tool" "$work/copy"
+mkdir -p "$work/tracks" "$work/tool" "$work/songs"
 "$build/quorlin_benchmark" --write-tracks="$work/tracks"
 cp "$build/quorlin" "$work/tool/quorlin"
 cd "$work/tracks"
 songs=(song_??.bin)
+cp "${songs[@]}" "$work/songs/"
 
 # Microseconds of wall time of one command, its output discarded.
 wall_us() {
@@ -30,9 +32,9 @@ ratios=()
 convert_times=()
 copy_times=()
 for ((i = 0; i < pairs; i++)); do
-  rm -rf "$work/tool/Output" "$work/copy"/*
-  convert=$(wall_us "$work/tool/quorlin" "${songs[@]}")
-  copy=$(wall_us cp "${songs[@]}" "$work/copy/")
+  rm -rf "$work/out" "$work/copy"
+  convert=$(wall_us "$work/tool/quorlin" -o "$work/out" "$work"/songs/*)
+  copy=$(wall_us cp -r "$work/songs" "$work/copy")
   convert_times+=("$convert")
   copy_times+=("$copy")
   ratios+=("$(awk -v a="$convert" -v b="$copy" 'BEGIN { printf "%.3f", a / b }')")
