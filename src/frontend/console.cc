@@ -3,7 +3,6 @@
 #ifdef _WIN32
 // clang-format off
 #include <windows.h>  // first: shellapi.h builds on it
-#include <io.h>
 #include <shellapi.h>
 // clang-format on
 
@@ -32,7 +31,10 @@ std::vector<std::string> CommandLineArguments(int argc, char** argv) {
 
 bool IsInteractive() {
 #ifdef _WIN32
-  return _isatty(_fileno(stdin)) && _isatty(_fileno(stdout));
+  // A console answers GetConsoleMode; a pipe, a file and NUL do not.
+  DWORD mode = 0;
+  return GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) &&
+         GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode);
 #else
   return isatty(STDIN_FILENO) && isatty(STDOUT_FILENO);
 #endif
