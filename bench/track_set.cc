@@ -28,7 +28,7 @@ std::vector<NamedTrack> OrdinarySongs() {
                                                   237,  812,  428,  666,  539,  540,  341,
                                                   335,  349,  4813, 298,  206};
   std::vector<NamedTrack> songs;
-  unsigned seed = 1;
+  unsigned number = 1;
   for (const std::size_t size : kSizes) {
     // Of songs with longer and longer bodies, the one closest to the size;
     // loops of two or three plays, as in the game's songs, are rarely nested.
@@ -39,11 +39,11 @@ std::vector<NamedTrack> OrdinarySongs() {
     for (int tries = 0; tries < 20 && (closest.empty() || distance(closest) * 10 > size); ++tries) {
       for (int items = 1; items <= 300; items += 1 + items / 8) {
         const testing::SongShape shape{4, 6, 1, 3, 1, items, 1, 3};
-        testing::Bytes song = testing::SongGenerator(seed, shape).Song();
+        testing::Bytes song = testing::SongGenerator(number, shape).Song();
         if (closest.empty() || distance(song) < distance(closest)) closest = song;
         if (song.size() > size) break;
       }
-      ++seed;
+      ++number;
     }
     char name[16];
     std::snprintf(name, sizeof name, "song_%02zu", songs.size() + 1);

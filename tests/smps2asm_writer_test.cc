@@ -18,9 +18,9 @@ Bytes ReadBack(const std::string& source) {
 
 TEST(WriterTest, GeneratedSongsAndTheirReversalsReadBackByteForByte) {
   int songs = 0;
-  for (unsigned seed = 1; seed <= 200; ++seed) {
-    SCOPED_TRACE("song " + std::to_string(seed));
-    const Bytes input = SongGenerator(seed).Song();
+  for (unsigned number = 1; number <= 200; ++number) {
+    SCOPED_TRACE("song " + std::to_string(number));
+    const Bytes input = SongGenerator(number).Song();
     ASSERT_EQ(ReadBack(WriteSource(input, "Song", "input")), input);
     Bytes output;
     if (!TrackErrorOf([&] { output = Reversed(input); }).empty()) continue;

@@ -45,7 +45,8 @@ struct SongShape {
 
 class SongGenerator {
  public:
-  explicit SongGenerator(unsigned seed, SongShape shape = {}) : random_(seed), shape_(shape) {}
+  // Each `number` gives a song of its own, the same one every time.
+  explicit SongGenerator(unsigned number, SongShape shape = {}) : random_(number), shape_(shape) {}
 
   Bytes Song();
 

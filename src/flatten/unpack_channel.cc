@@ -156,9 +156,7 @@ class ChannelWalk {
     if (static_cast<unsigned>(position_) >= markable_end_ || steps_ >= step_budget_) return;
     ++steps_;
     pass_.visited.Mark(position_++);
-    last_duration_ = b;
-    last_duration_divider_ = clock_.divider();
-    PlayLastDuration();
+    PlayDurationByte(b);
   }
 
   void PlayDurationByte(std::uint8_t b) {

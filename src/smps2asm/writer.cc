@@ -19,7 +19,6 @@ namespace {
 
 constexpr std::size_t kValuesPerLine = 12;
 
-
 // What the byte at an address begins.
 enum class Role : std::uint8_t {
   kRaw,     // a byte no channel reaches: dc.b $xx
@@ -41,7 +40,8 @@ class SourceWriter {
   std::string Run(const std::string& comment) {
     const SongHeader header = ReadSongHeader(song_);
     const auto channels = ReadChannelHeaders(song_, header);
-    std::fill_n(roles_.begin(), header.HeadersSize(), Role::kInside);
+    headers_size_ = static_cast<std::size_t>(header.HeadersSize());
+    std::fill_n(roles_.begin(), headers_size_, Role::kInside);
     roles_[0] = Role::kHeader;
     NameChannels(channels);
     ClaimVoices(header, channels);
@@ -80,15 +80,15 @@ class SourceWriter {
       }
     }
     voices_at_ = header.voice_table_offset;
-    if (voices_at_ < static_cast<std::size_t>(header.HeadersSize()) || voices_at_ >= end) return;
-    voice_count_ = (end - voices_at_) / kVoiceRecordSize;
-    for (std::size_t v = 0; v < voice_count_; ++v) {
+    if (voices_at_ < headers_size_ || voices_at_ >= end) return;
+    const std::size_t voice_count = (end - voices_at_) / kVoiceRecordSize;
+    for (std::size_t v = 0; v < voice_count; ++v) {
       const std::size_t at = voices_at_ + v * kVoiceRecordSize;
       std::fill_n(roles_.begin() + at, kVoiceRecordSize, Role::kInside);
       roles_[at] = Role::kVoice;
       if (!FitsModeZero(song_.subspan(at, kVoiceRecordSize))) mode_ = 1;
     }
-    if (voice_count_ > 0)
+    if (voice_count > 0)
       labels_[voices_at_].insert(labels_[voices_at_].begin(), prefix_ + "_Voices");
   }
 
@@ -137,8 +137,8 @@ class SourceWriter {
   // An address inside a statement, the headers or outside the song is
   // written as a distance from a label.
   std::string LabelFor(long long target, std::uint8_t kind) {
-    const long long headers = ReadSongHeader(song_).HeadersSize();
-    if (target < headers || static_cast<std::size_t>(target) >= song_.size()) {
+    if (target < static_cast<long long>(headers_size_) ||
+        static_cast<std::size_t>(target) >= song_.size()) {
       return OffsetFrom(prefix_ + "_Header", target);
     }
     const std::size_t at = static_cast<std::size_t>(target);
@@ -187,22 +187,23 @@ class SourceWriter {
       const std::string target = LabelFor(channel.data_offset, 0);
       switch (channel.kind) {
         case ChannelKind::kDac:
-          AddLine(MacroLine("smpsHeaderDAC",
-                            song_[at + 2] == 0 && song_[at + 3] == 0
-                                ? target
-                                : target + ",\t" + HexByte(song_[at + 2]) + ", " + HexByte(song_[at + 3])));
+          AddLine(MacroLine("smpsHeaderDAC", song_[at + 2] == 0 && song_[at + 3] == 0
+                                                 ? target
+                                                 : target + ",\t" + HexByte(song_[at + 2]) + ", " +
+                                                       HexByte(song_[at + 3])));
           at += kDacHeaderSize;
           break;
         case ChannelKind::kFm:
-          AddLine(MacroLine("smpsHeaderFM",
-                            target + ",\t" + HexByte(song_[at + 2]) + ", " + HexByte(song_[at + 3])));
+          AddLine(MacroLine("smpsHeaderFM", target + ",\t" + HexByte(song_[at + 2]) + ", " +
+                                                HexByte(song_[at + 3])));
           at += kFmHeaderSize;
           break;
         case ChannelKind::kPsg: {
           const auto envelope = PsgEnvelopeName(song_[at + 5]);
           AddLine(MacroLine("smpsHeaderPSG", target + ",\t" + HexByte(song_[at + 2]) + ", " +
-                                                 HexByte(song_[at + 3]) + ", " + HexByte(song_[at + 4]) +
-                                                 ", " + envelope.value_or(HexByte(song_[at + 5]))));
+                                                 HexByte(song_[at + 3]) + ", " +
+                                                 HexByte(song_[at + 4]) + ", " +
+                                                 envelope.value_or(HexByte(song_[at + 5]))));
           at += kPsgHeaderSize;
           break;
         }
@@ -211,7 +212,7 @@ class SourceWriter {
   }
 
   void WriteBody() {
-    std::size_t at = static_cast<std::size_t>(ReadSongHeader(song_).HeadersSize());
+    std::size_t at = headers_size_;
     while (at < song_.size()) {
       if (const auto names = labels_.find(at); names != labels_.end()) {
         FlushValues();
@@ -262,15 +263,17 @@ class SourceWriter {
     const auto parameter = [&](int i) { return song_[at + 1 + i]; };
     switch (b) {
       case flag::kPan:
-        return MacroLine(MacroOfFlag(b), PanNameOf(parameter(0)) + ", " + HexByte(parameter(0) & 0x3F));
+        return MacroLine(MacroOfFlag(b),
+                         PanNameOf(parameter(0)) + ", " + HexByte(parameter(0) & 0x3F));
       case flag::kPsgVoice:
-        return MacroLine(MacroOfFlag(b), PsgEnvelopeName(parameter(0)).value_or(HexByte(parameter(0))));
+        return MacroLine(MacroOfFlag(b),
+                         PsgEnvelopeName(parameter(0)).value_or(HexByte(parameter(0))));
       case flag::kJump:
       case flag::kCall:
         return MacroLine(MacroOfFlag(b), LabelFor(targets_.at(at), b));
       case flag::kLoop:
-        return MacroLine(MacroOfFlag(b), HexByte(parameter(0)) + ", " + HexByte(parameter(1)) + ", " +
-                                             LabelFor(targets_.at(at), b));
+        return MacroLine(MacroOfFlag(b), HexByte(parameter(0)) + ", " + HexByte(parameter(1)) +
+                                             ", " + LabelFor(targets_.at(at), b));
       default: {
         std::string operands;
         for (int i = 0; i < FlagParameterCount(b); ++i) {
@@ -292,8 +295,8 @@ class SourceWriter {
       std::string text;
       for (int i = first; i < first + count; ++i) {
         text += HexByte(record[i]) + (i + 1 == first + count ? ""
-                                  : (i - first) % 4 == 3 ? ", \t"
-                                                         : ", ");
+                                      : (i - first) % 4 == 3 ? ", \t"
+                                                             : ", ");
       }
       return text;
     };
@@ -325,7 +328,7 @@ class SourceWriter {
   std::map<std::size_t, long long> targets_;           // F6, F7, F8 position -> target
   std::vector<std::pair<std::size_t, bool>> pending_;  // branch targets to read from
   std::size_t voices_at_ = 0;
-  std::size_t voice_count_ = 0;
+  std::size_t headers_size_ = 0;
   int mode_ = 0;
   int jumps_ = 0, loops_ = 0, calls_ = 0;
   std::vector<std::string> lines_;
