@@ -47,8 +47,10 @@ RunResult RunQuorlin(const std::string& program_path, const std::vector<std::str
   std::string command = options.limits.empty() ? "" : options.limits + "; ";
   if (!options.folder.empty()) command += "cd " + ShellQuote(options.folder) + " && ";
   if (options.terminal) {
-    // script gives the program a terminal and types the input into it.
-    command += "script -qec " + ShellQuote(quorlin) + " /dev/null";
+    // script gives the program a terminal and types the input into it. It runs
+    // its command with $SHELL, which may be empty or a shell without exec -a.
+    command += "SHELL=/bin/sh script -qec " + ShellQuote("bash -c " + ShellQuote(quorlin)) +
+               " /dev/null";
   } else if (options.then_read_input) {
     command += "(" + quorlin + "); status=$?; cat; exit $status";
   } else {
