@@ -12,8 +12,8 @@ namespace quorlin {
 
 class VisitedMap {
  public:
-  // Channel data can be followed up to here: the map of the original design
-  // is the 32 KiB work area of a ChannelBuffer.
+  // Channel data can be followed up to here: the map has always been the
+  // 32 KiB work area of a ChannelBuffer.
   static constexpr int kPositions = 0x8000;
 
   // Begins a walk over a track of `track_size` bytes with no position marked.

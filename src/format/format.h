@@ -104,7 +104,7 @@ enum class FlagInversion : std::uint8_t {
   kCopy,        // the flag unchanged; no state
   kRestore,     // the flag with the value(s) held before it
   kStep,        // the flag with its step negated; a running total is kept
-  kNoAttack,    // nothing here; one E7 after the next command
+  kNoAttack,    // nothing here; one E7 behind the next note
   kModulation,  // the modulation state byte (F1 or F4) held before it, alone
   // The modulation state byte held before it, then the flag with the set-up
   // held before it: F0 sets modulation up and switches it on.

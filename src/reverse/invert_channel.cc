@@ -93,6 +93,14 @@ class Inversion {
   void MarkSeen(std::uint8_t f) { seen_[Flag(f).state - kFirstFlag] = true; }
   bool Seen(std::uint8_t f) const { return seen_[Flag(f).state - kFirstFlag]; }
 
+  // Writes the flag with the values its state held, then takes its own.
+  void Restore(std::uint8_t command, std::array<std::uint8_t, 4>& state) {
+    const int parameters = FlagParameterCount(command);
+    Write(command);
+    for (int i = 0; i < parameters; ++i) Write(state[i]);
+    for (int i = 0; i < parameters; ++i) state[i] = Next();
+  }
+
   void Treat(std::uint8_t command) {
     if (!IsFlag(command)) {
       Write(command);
@@ -106,9 +114,7 @@ class Inversion {
         Write(command);
         return;
       case FlagInversion::kRestore:
-        Write(command);
-        for (int i = 0; i < parameters; ++i) Write(state[i]);
-        for (int i = 0; i < parameters; ++i) state[i] = Next();
+        Restore(command, state);
         break;
       case FlagInversion::kStep: {
         const std::uint8_t step = Next();
@@ -129,11 +135,9 @@ class Inversion {
         // the set-up as they were before it.
         std::array<std::uint8_t, 4>& modulation = State(flag::kModulationOn);
         Write(modulation[0]);
-        Write(command);
-        for (int i = 0; i < parameters; ++i) Write(state[i]);
-        for (int i = 0; i < parameters; ++i) state[i] = Next();
         modulation[0] = flag::kModulationOn;
         MarkSeen(flag::kModulationOn);
+        Restore(command, state);
         break;
       }
       case FlagInversion::kTakeOut:

@@ -1,7 +1,8 @@
 // State inversion: rewrites every state-setting flag of a flattened event
 // list so that it carries the state that held before it, moves each no-attack
-// flag E7 one event later, takes the closing F6, E4 or F2 out of its place and
-// appends the state in which the channel ended, then that closing flag.
+// flag E7 behind the note it spares, takes the closing F6, E4 or F2 out of its
+// place and appends the state in which the channel ended, then that closing
+// flag.
 //
 // Reads `events` (and `divider_runs`) and writes the converted list into
 // `converted`.

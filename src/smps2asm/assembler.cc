@@ -459,7 +459,7 @@ class Assembler {
       const std::int64_t speed = Count256(values[1]);
       values = {values[0] - 1, values[1], values[2], Count256(values[3]) / speed - 1};
     }
-    EmitByte(0xF0);
+    EmitByte(flag::kModulationSetup);
     for (std::int64_t value : values) EmitByte(value);
   }
 

@@ -10,8 +10,7 @@ namespace {
 
 constexpr std::array<std::string_view, 12> kNoteNames = {"C",  "Cs", "D",  "Eb", "E",  "F",
                                                          "Fs", "G",  "Ab", "A",  "Bb", "B"};
-constexpr int kFirstNote = 0x81;
-constexpr int kLastNote = 0xDF;
+constexpr int kFirstNote = kRest + 1;
 
 constexpr std::pair<std::string_view, std::int64_t> kDacSamples[] = {
     {"dKick", 0x81},       {"dSnare", 0x82},      {"dTimpani", 0x83},     {"dHiTimpani", 0x88},

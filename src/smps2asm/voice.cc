@@ -5,6 +5,7 @@
 namespace quorlin {
 namespace {
 
+// The index of each macro line in kVoiceLines.
 enum Line {
   kAlgorithm,
   kFeedback,
@@ -34,13 +35,14 @@ constexpr std::array<std::array<std::uint8_t, 4>, 8> kCarrierMask = {{
     {0x80, 0x80, 0x80, 0x80},
 }};
 
-std::string ValuesLine(std::string_view macro, const std::vector<std::int64_t>& values) {
+// The macro line `line` of kVoiceLines with `values` as its operands.
+std::string ValuesLine(Line line, const std::vector<std::int64_t>& values) {
   std::string operands;
   for (std::size_t i = 0; i < values.size(); ++i) {
     if (i > 0) operands += ", ";
     operands += HexByte(values[i]);
   }
-  return MacroLine(macro, operands);
+  return MacroLine(kVoiceLines[line].macro, operands);
 }
 
 }  // namespace
@@ -99,20 +101,19 @@ std::vector<std::string> VoiceSource(std::span<const std::uint8_t> b, int mode) 
     total_level.push_back(mode == 0 ? b[20 + j] & ~mask[j - 1] : b[20 + j]);
   }
   return {
-      ValuesLine("smpsVcAlgorithm", {b[0] & 7}),
-      ValuesLine("smpsVcFeedback", {b[0] >> 3 & 7}),
-      ValuesLine("smpsVcUnusedBits", unused),
-      ValuesLine("smpsVcDetune", group(0, [](int byte) { return byte >> 4; })),
-      ValuesLine("smpsVcCoarseFreq", group(0, [](int byte) { return byte & 0x0F; })),
-      ValuesLine("smpsVcRateScale", group(4, [](int byte) { return byte >> 6; })),
-      ValuesLine("smpsVcAttackRate", group(4, [](int byte) { return byte & 0x3F; })),
-      ValuesLine("smpsVcAmpMod",
-                 group(8, [mode](int byte) { return byte >> (mode == 0 ? 5 : 7); })),
-      ValuesLine("smpsVcDecayRate1", group(8, [](int byte) { return byte & 0x1F; })),
-      ValuesLine("smpsVcDecayRate2", group(12, [](int byte) { return byte; })),
-      ValuesLine("smpsVcDecayLevel", group(16, [](int byte) { return byte >> 4; })),
-      ValuesLine("smpsVcReleaseRate", group(16, [](int byte) { return byte & 0x0F; })),
-      ValuesLine("smpsVcTotalLevel", total_level),
+      ValuesLine(kAlgorithm, {b[0] & 7}),
+      ValuesLine(kFeedback, {b[0] >> 3 & 7}),
+      ValuesLine(kUnusedBits, unused),
+      ValuesLine(kDetune, group(0, [](int byte) { return byte >> 4; })),
+      ValuesLine(kCoarseFreq, group(0, [](int byte) { return byte & 0x0F; })),
+      ValuesLine(kRateScale, group(4, [](int byte) { return byte >> 6; })),
+      ValuesLine(kAttackRate, group(4, [](int byte) { return byte & 0x3F; })),
+      ValuesLine(kAmpMod, group(8, [mode](int byte) { return byte >> (mode == 0 ? 5 : 7); })),
+      ValuesLine(kDecayRate1, group(8, [](int byte) { return byte & 0x1F; })),
+      ValuesLine(kDecayRate2, group(12, [](int byte) { return byte; })),
+      ValuesLine(kDecayLevel, group(16, [](int byte) { return byte >> 4; })),
+      ValuesLine(kReleaseRate, group(16, [](int byte) { return byte & 0x0F; })),
+      ValuesLine(kTotalLevel, total_level),
   };
 }
 
