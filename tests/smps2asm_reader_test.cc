@@ -245,6 +245,9 @@ INSTANTIATE_TEST_SUITE_P(
                       "line 6: bad number $1G in the expression '$1G'"},
         BadSourceCase{"CStyleNumber", "\tdc.b 0x1F\n",
                       "line 6: bad number 0x1F in the expression '0x1F'"},
+        BadSourceCase{"NumberBeyond64Bits", "\tdc.b $AAAAAAAAAAAAAAAA\n",
+                      "line 6: bad number $AAAAAAAAAAAAAAAA in the expression "
+                      "'$AAAAAAAAAAAAAAAA'"},
         BadSourceCase{"MinusAfterOperator", "\tdc.b 2*-3\n",
                       "line 6: a '-' right after an operator (write it in parentheses) in the "
                       "expression '2*-3'"},

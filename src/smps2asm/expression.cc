@@ -251,8 +251,9 @@ std::optional<std::int64_t> ParseNumber(std::string_view text) {
     const int digit = DigitValue(c);
     if (digit >= base) return std::nullopt;
     value = value * base + digit;
+    // Checked at each digit: 16 hex digits would overflow 64 bits.
+    if (value >= kLimit) return std::nullopt;
   }
-  if (value >= kLimit) return std::nullopt;
   return value;
 }
 
