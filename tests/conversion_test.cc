@@ -152,6 +152,14 @@ TEST(ConversionTest, NoteThatKeepsAnOlderDividerGetsItsOwn) {
   EXPECT_EQ(ReversedListIn(dumped.sink.files.at("DAC01.bin")), "E5 01 80 18 F2");
 }
 
+TEST(ConversionTest, RestsThatFillAStoppedChannelHoldNoSound) {
+  // FM stops right after E7: its fill rests follow the stop, so nothing
+  // sounds into them and no note comes of them.
+  const Dumped dumped =
+      ConvertWithDumps(SongBuilder().Dac(Hex("81 18 F2")).Fm(Hex("A1 0C E7 F2")).Build());
+  EXPECT_EQ(ReversedListIn(dumped.sink.files.at("FM01.bin")), "80 0C A1 0C F2");
+}
+
 TEST(ConversionTest, AllMeasuresZeroMakesBothPassesMeasure) {
   // No channel plays any time: the target stays 0 and pass 2 measures again.
   const FlattenedSong flat = Flatten(SongBuilder().Dac(Hex("E0 40 F6 FF FC")).Build());

@@ -1,19 +1,27 @@
-// State inversion: each state flag carries the state before it, E7 moves one
-// event later, and the final state is appended before the closing flag.
+// State inversion: each state flag carries the state before it, E7 and F9
+// are placed for the reversed song, and the final state is appended before
+// the closing flag.
 #include "reverse/invert_channel.h"
 
 #include <gtest/gtest.h>
 
+#include "reverse/reverse_channel.h"
 #include "song_builder.h"
 
 namespace quorlin::testing {
 namespace {
 
+ChannelHeader Channel(ChannelKind kind) {
+  ChannelHeader channel;
+  channel.kind = kind;
+  return channel;
+}
+
 // Inverts `flattened` with tempo 0x05 and divider 0x01 and returns the
 // converted list from the work area.
-std::string Invert(const char* flattened, std::uint8_t tempo = 0x05, std::uint8_t divider = 0x01) {
+std::string Invert(const char* flattened, ChannelKind kind = ChannelKind::kFm) {
   ChannelBuffer buffer = ChannelWith(Hex(flattened));
-  InvertChannel(buffer, tempo, divider, DividerInversion::kRestoreFlags, "FM1");
+  InvertChannel(buffer, Channel(kind), 0x05, 0x01, DividerInversion::kRestoreFlags);
   return ToHex(buffer.converted);
 }
 
@@ -21,6 +29,7 @@ struct InvertCase {
   const char* name;
   const char* flattened;
   const char* converted;
+  ChannelKind kind = ChannelKind::kFm;
 };
 
 void PrintTo(const InvertCase& c, std::ostream* out) { *out << c.name; }
@@ -28,14 +37,16 @@ void PrintTo(const InvertCase& c, std::ostream* out) { *out << c.name; }
 class InvertExampleTest : public ::testing::TestWithParam<InvertCase> {};
 
 TEST_P(InvertExampleTest, ConvertsList) {
-  EXPECT_EQ(Invert(GetParam().flattened), ToHex(Hex(GetParam().converted)));
+  EXPECT_EQ(Invert(GetParam().flattened, GetParam().kind), ToHex(Hex(GetParam().converted)));
 }
+
+constexpr ChannelKind kDac = ChannelKind::kDac;
 
 INSTANTIATE_TEST_SUITE_P(
     Inversion, InvertExampleTest,
     ::testing::Values(
         InvertCase{"WorkedExample", "E0 40 90 10 E6 04 E7 92 10 80 08 F6 00 00",
-                   "E0 C0 90 10 E6 FC 92 10 E7 80 08 E0 40 E6 04 F6 00 00"},
+                   "E0 C0 90 10 E6 FC 92 10 E7 80 08 E0 40 E6 04 F6 00 00", kDac},
         InvertCase{"StopFlagExample", "E6 03 90 10 F1 92 10 F2",
                    "E6 FD 90 10 F4 92 10 E6 03 F1 F2"},
         // First flags of a kind carry the starting values; EA the song's
@@ -52,23 +63,25 @@ INSTANTIATE_TEST_SUITE_P(
         InvertCase{"ModulationOffAfterSetup", "F0 0C 0D 0E 0F F4 F2",
                    "F4 F0 00 00 00 00 F1 F4 F0 0C 0D 0E 0F F2"},
         InvertCase{"NoAttackPassesBothSetupEvents", "E7 F0 01 02 03 04 90 10 F2",
-                   "F4 F0 00 00 00 00 90 10 E7 F1 F0 01 02 03 04 F2"},
+                   "F4 F0 00 00 00 00 90 10 E7 F1 F0 01 02 03 04 F2", kDac},
         // Running totals wrap at 256; the step is written negated.
         InvertCase{"StepTotalsWrap", "E6 04 E6 FE F2", "E6 FC E6 02 E6 02 F2"},
         InvertCase{"ZeroStepStillAppended", "E9 00 F2", "E9 00 E9 00 F2"},
         InvertCase{"StepOf80", "EC 80 F2", "EC 80 EC 80 F2"},
         InvertCase{"ModulationToggles", "F1 F1 F4 F2", "F4 F1 F1 F4 F2"},
         InvertCase{"ModulationOnOnly", "F1 F2", "F4 F1 F2"},
-        // E7 spares the next note: it moves behind that note, past any flag.
-        InvertCase{"NoAttackPassesRewrittenPan", "E7 E0 40 90 10 F2", "E0 C0 90 10 E7 E0 40 F2"},
-        InvertCase{"NoAttackPassesStep", "E7 E9 02 90 10 F2", "E9 FE 90 10 E7 E9 02 F2"},
-        InvertCase{"RepeatedNoAttackLeavesOne", "E7 E7 90 10 F2", "90 10 E7 F2"},
-        InvertCase{"NoAttackBeforeStopIsDropped", "90 10 E7 F2", "90 10 F2"},
-        InvertCase{"NoAttackPendingAtEndIsDropped", "90 10 E7", "90 10"},
+        // On the DAC channel E7 spares the next note: it moves behind that
+        // note, past any flag.
+        InvertCase{"NoAttackPassesRewrittenPan", "E7 E0 40 90 10 F2", "E0 C0 90 10 E7 E0 40 F2",
+                   kDac},
+        InvertCase{"NoAttackPassesStep", "E7 E9 02 90 10 F2", "E9 FE 90 10 E7 E9 02 F2", kDac},
+        InvertCase{"RepeatedNoAttackLeavesOne", "E7 E7 90 10 F2", "90 10 E7 F2", kDac},
+        InvertCase{"NoAttackBeforeStopIsDropped", "90 10 E7 F2", "90 10 F2", kDac},
+        InvertCase{"NoAttackPendingAtEndIsDropped", "90 10 E7", "90 10", kDac},
         InvertCase{"OnlyStop", "F2", "F2"}, InvertCase{"Empty", "", ""},
         InvertCase{"MidListJumpVanishes", "F6 00 05 90 10 F6 00 00", "90 10 F6 00 00"},
         InvertCase{"MeaninglessFlagsVanish", "FA 90 10 FF F2", "90 10 F2"},
-        InvertCase{"CopiedFlagsAppendNothing", "E3 ED EE F9 F2", "E3 ED EE F9 F2"},
+        InvertCase{"CopiedFlagsAppendNothing", "E3 ED EE F9 F2", "E3 ED EE F9 F2", kDac},
         InvertCase{"LoopAndCallParameters", "F7 01 02 03 04 F8 05 06 E4",
                    "F7 00 00 00 00 F8 00 00 F7 01 02 03 04 F8 05 06 E4"}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -96,7 +109,7 @@ class PerNoteDividerTest : public ::testing::TestWithParam<PerNoteCase> {};
 
 TEST_P(PerNoteDividerTest, ConvertsList) {
   ChannelBuffer buffer = ChannelWith(Hex(GetParam().flattened), Hex(GetParam().dividers));
-  InvertChannel(buffer, 5, 1, DividerInversion::kPerNote, "FM1");
+  InvertChannel(buffer, Channel(ChannelKind::kFm), 5, 1, DividerInversion::kPerNote);
   EXPECT_EQ(ToHex(buffer.converted), ToHex(Hex(GetParam().converted)));
 }
 
@@ -107,12 +120,9 @@ INSTANTIATE_TEST_SUITE_P(
         // does not share, and the last note.
         PerNoteCase{"DividerAfterChangeAndLast", "EB 02 81 0C E5 03 82 0C 83 0C F2", "02 03 03",
                     "81 0C E5 02 82 0C 83 0C E5 03 F2"},
-        // E7 stays directly before its note once reversed: E5 stands behind it.
-        PerNoteCase{"NoAttackBetweenNoteAndDivider", "E7 81 0C 82 0C F2", "01 02",
+        // The E7 of a join stands behind its note, before the note's E5.
+        PerNoteCase{"NoAttackBetweenNoteAndDivider", "81 0C E7 82 0C F2", "01 02",
                     "81 0C E7 E5 01 82 0C E5 02 F2"},
-        // A dropped divider flag is no event: the E7 waits for the note.
-        PerNoteCase{"NoAttackAcrossADroppedDivider", "E7 EB 02 81 0C F6 00 00", "02",
-                    "81 0C E7 E5 02 F6 00 00"},
         PerNoteCase{"NoNotesNoDivider", "E5 02 E0 40 F2", "", "E0 C0 E0 40 F2"}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -124,10 +134,71 @@ TEST(InvertTest, ConvertedListThatOutgrowsTheEventAreaIsRefused) {
   list.push_back(0xF2);
   ASSERT_EQ(list.size(), 0x7FF9u);
   ChannelBuffer buffer = ChannelWith(list);
+  ChannelHeader psg2 = Channel(ChannelKind::kPsg);
+  psg2.number = 2;
   EXPECT_EQ(
-      TrackErrorOf([&] { InvertChannel(buffer, 5, 1, DividerInversion::kRestoreFlags, "PSG2"); }),
+      TrackErrorOf([&] { InvertChannel(buffer, psg2, 5, 1, DividerInversion::kRestoreFlags); }),
       "PSG2 grows beyond 32766 bytes of events when its state is inverted");
 }
+
+// Legato and fast release, from the fitted list to the reversed one (final
+// state included): a join of two notes joins the same two notes backwards.
+struct TieCase {
+  const char* name;
+  const char* flattened;
+  const char* reversed;
+  ChannelKind kind = ChannelKind::kFm;
+  const char* dividers = "";  // given: notes keep their dividers with E5
+};
+
+void PrintTo(const TieCase& c, std::ostream* out) { *out << c.name; }
+
+class TieAndReleaseTest : public ::testing::TestWithParam<TieCase> {};
+
+TEST_P(TieAndReleaseTest, ReversesList) {
+  const TieCase& c = GetParam();
+  ChannelBuffer buffer = ChannelWith(Hex(c.flattened), Hex(c.dividers));
+  InvertChannel(buffer, Channel(c.kind), 0x05, 0x01,
+                *c.dividers != 0 ? DividerInversion::kPerNote : DividerInversion::kRestoreFlags);
+  ReverseChannel(buffer, "FM1");
+  EXPECT_EQ(ToHex(buffer.events), ToHex(Hex(c.reversed)));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Inversion, TieAndReleaseTest,
+    ::testing::Values(
+        TieCase{"Tie", "A1 0C E7 A5 0C F2", "A5 0C E7 A1 0C F2"},
+        TieCase{"TieWithFlagsBetween", "A1 0C E6 02 E7 E1 05 A5 0C F2",
+                "E6 02 E1 05 A5 0C E1 00 E6 FE E7 A1 0C F2"},
+        TieCase{"Chain", "A1 0C E7 A5 0C E7 A8 0C F2", "A8 0C E7 A5 0C E7 A1 0C F2"},
+        TieCase{"NothingSoundsAfterARest", "A1 0C 80 0C E7 A5 0C F2", "A5 0C 80 0C A1 0C F2"},
+        TieCase{"NothingSoundsAtTheStart", "E7 A1 0C A5 0C F2", "A5 0C A1 0C F2"},
+        TieCase{"NoteFillCutTheNoteBefore", "E8 04 A1 0C E8 00 E7 A5 0C F2",
+                "E8 00 A5 0C E8 04 A1 0C E8 00 F2"},
+        TieCase{"HeldRest", "A1 0C E7 80 0C A5 0C F2", "A5 0C A1 0C E7 A1 0C F2"},
+        TieCase{"HeldRestUnderItsOwnTransposition", "A1 0C E9 02 E7 80 0C E9 FE A5 0C F2",
+                "E9 00 A5 0C E9 02 9F 0C E9 FE E7 A1 0C F2"},
+        TieCase{"HeldRestWithoutANoteOfItsPitch", "A1 0C E9 21 E7 80 0C F2",
+                "E9 21 E9 FF 81 0C E9 01 E9 DF E7 A1 0C F2"},
+        // E7 spared A5 from note fill: attacked backwards, it is spared by
+        // note fill switched off.
+        TieCase{"SparedFromNoteFill", "E8 04 A1 0C E7 A5 0C F2",
+                "E8 04 E8 00 A5 0C E8 04 A1 0C E8 00 F2"},
+        TieCase{"ModulationLetsARestGo", "F1 A1 0C E7 80 0C A5 0C F2",
+                "F1 A5 0C 80 0C A1 0C F4 F2"},
+        TieCase{"PsgRestIsSilent", "A1 0C E7 80 0C E7 A5 0C F2", "A5 0C 80 0C A1 0C F2",
+                ChannelKind::kPsg},
+        TieCase{"DacKeepsNoAttackBeforeItsNote", "81 0C E7 82 0C F2", "E7 82 0C 81 0C F2", kDac},
+        TieCase{"TieWithPerNoteDividers", "E5 01 A1 0C E7 E5 02 A5 0C F2",
+                "E5 02 A5 0C E5 01 E7 A1 0C F2", ChannelKind::kFm, "01 02"},
+        TieCase{"FastReleaseUntilTheNextVoice", "EF 00 A1 0C F9 A5 0C EF 01 A8 0C F2",
+                "EF 01 A8 0C EF 00 F9 A5 0C EF 00 A1 0C EF 00 F2"},
+        TieCase{"FastReleaseToTheEnd", "EF 00 A1 0C F9 A5 0C F2",
+                "EF 00 F9 A5 0C EF 00 A1 0C EF 00 F2"},
+        TieCase{"FastReleaseTwice", "EF 02 F9 A1 0C F9 A5 0C F2",
+                "EF 02 F9 A5 0C F9 A1 0C EF 02 EF 00 F2"},
+        TieCase{"PsgCopiesFastRelease", "F9 A1 0C F2", "A1 0C F9 F2", ChannelKind::kPsg}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace quorlin::testing

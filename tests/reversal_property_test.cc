@@ -1,15 +1,18 @@
 // The reversal is right beyond the worked examples: for many generated valid
 // songs, every output channel sounds its input channel's notes in reverse
-// order, with the same durations and the same state around each note.
+// order, with the same durations and the same state around each note, and
+// every two notes joined by a tie are joined the other way round.
 //
 // Both the input and the output are read by a small player of this file's
 // own that follows the sound driver's rules directly (loop counters that
-// count down, a call stack, durations that belong to the note before them);
-// it shares no code with the conversion.
+// count down, a call stack, durations that belong to the note before them,
+// E7's ties and held rests, F9's fast release); it shares no code with the
+// conversion.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 
 #include "convert/convert_song.h"
 #include "format/bytes.h"
@@ -27,6 +30,7 @@ struct DriverState {
   std::uint8_t noise = 0xE0, psg_voice = 0, fm_volume = 0, psg_volume = 0, transpose = 0;
   bool modulation_on = false;
   std::array<std::uint8_t, 4> modulation{};
+  bool fast_release = false;  // FM: F9 loaded it, the next EF ends it
   bool operator==(const DriverState&) const = default;
 };
 
@@ -38,14 +42,70 @@ struct Sound {
   int divider;
   DriverState state;
   bool no_attack;
-  bool operator==(const Sound&) const = default;
+  // What is heard (Listen): the pitch that sounds during it, and whether it
+  // continues the sound of the note before it instead of a new attack.
+  std::optional<int> pitch;
+  bool joined = false;
+  std::optional<int> cut;  // the tick at which note fill silences it
 };
 
 void PrintTo(const Sound& s, std::ostream* out) {
   *out << std::hex << "note " << int{s.note} << " dur " << s.duration << " div " << s.divider
        << " voice " << int{s.state.voice} << " pan " << int{s.state.pan} << " vol "
        << int{s.state.fm_volume} << "/" << int{s.state.psg_volume} << " tr "
-       << int{s.state.transpose} << " mod " << s.state.modulation_on << " na " << s.no_attack;
+       << int{s.state.transpose} << " mod " << s.state.modulation_on << " fill "
+       << int{s.state.timeout} << " fast " << s.state.fast_release << " na " << s.no_attack
+       << " pitch " << (s.pitch ? *s.pitch : -1) << " joined " << s.joined << " cut "
+       << (s.cut ? *s.cut : -1);
+}
+
+// The driver's rules for what E7 does to the sound of FM and PSG channels.
+// E7 before a note keeps the note before it keyed on: the note continues
+// that sound. Note fill keys a note off after that many ticks of its
+// duration (duration x divider, kept in one byte), unless E7 spares it. An
+// FM rest after E7 holds the sound on, unless modulation is on; a PSG rest
+// is silent. Pitches are note plus transposition, seven bits of it.
+void Listen(std::vector<Sound>& sounds, ChannelKind kind) {
+  if (kind == ChannelKind::kDac) return;  // the DAC ignores E7
+  std::optional<int> sounding;
+  for (Sound& s : sounds) {
+    const bool joinable = s.no_attack && sounding.has_value();
+    if (s.note != 0x80) {
+      s.joined = joinable;
+      s.pitch = (s.note + s.state.transpose) & 0x7F;
+      sounding = s.pitch;
+      const int ticks = (s.duration * s.divider) & 0xFF;
+      if (!s.no_attack && s.state.timeout > 0 && s.state.timeout < ticks) {
+        s.cut = s.state.timeout;
+        sounding.reset();
+      }
+    } else if (kind == ChannelKind::kFm && joinable && !s.state.modulation_on) {
+      s.joined = true;
+      s.pitch = sounding;
+    } else {
+      sounding.reset();
+    }
+  }
+}
+
+// Whether the reversed channel sounds `backwards` where the input sounds
+// `forward`. A rest that holds a sound may come back as a note of its pitch;
+// what counts of note fill is where it cuts a note, of transposition the
+// pitch.
+bool SoundsAlike(const Sound& forward, const Sound& backwards, ChannelKind kind) {
+  if (forward.duration != backwards.duration || forward.divider != backwards.divider) {
+    return false;
+  }
+  if (kind == ChannelKind::kDac) {
+    return forward.state == backwards.state && forward.note == backwards.note &&
+           forward.no_attack == backwards.no_attack;
+  }
+  DriverState forward_state = forward.state, backwards_state = backwards.state;
+  forward_state.timeout = backwards_state.timeout = 0;
+  forward_state.transpose = backwards_state.transpose = 0;
+  return forward_state == backwards_state && forward.cut == backwards.cut &&
+         forward.pitch == backwards.pitch &&
+         (forward.note == backwards.note || (forward.note == 0x80 && forward.joined));
 }
 
 // The DAC channel's changes of the global divider EB, at the time each was
@@ -69,8 +129,9 @@ struct PlayerStart {
 // sounded (the last note then ends exactly at the limit), or, with
 // `until_first_jump`, until its first F6. The DAC channel records its EB
 // changes in `record`; the other channels take the changes in `changes`.
-Playback Play(const Bytes& song, PlayerStart start, std::int64_t limit, bool until_first_jump,
-              const DividerChanges& changes = {}, DividerChanges* record = nullptr) {
+Playback Play(const Bytes& song, ChannelKind kind, PlayerStart start, std::int64_t limit,
+              bool until_first_jump, const DividerChanges& changes = {},
+              DividerChanges* record = nullptr) {
   Playback out;
   DriverState state = start.state;
   int divider = start.divider;
@@ -91,7 +152,7 @@ Playback Play(const Bytes& song, PlayerStart start, std::int64_t limit, bool unt
     if (out.time + length > limit) {
       written = duration - static_cast<int>((out.time + length - limit) / (256 * duration_divider));
     }
-    out.sounds.push_back({note, written, duration_divider, state, no_attack});
+    out.sounds.push_back({note, written, duration_divider, state, no_attack, {}, false, {}});
     no_attack = false;
     out.time += length;
   };
@@ -126,6 +187,7 @@ Playback Play(const Bytes& song, PlayerStart start, std::int64_t limit, bool unt
         case 0xE4:
         case 0xF2:
           out.stopped = true;
+          Listen(out.sounds, kind);
           return out;
         case 0xE5:
           divider = song.at(pc++);
@@ -154,6 +216,7 @@ Playback Play(const Bytes& song, PlayerStart start, std::int64_t limit, bool unt
           break;
         case 0xEF:
           state.voice = song.at(pc++);
+          state.fast_release = false;
           break;
         case 0xF0:
           // Setting modulation up switches it on too.
@@ -173,7 +236,10 @@ Playback Play(const Bytes& song, PlayerStart start, std::int64_t limit, bool unt
           state.psg_voice = song.at(pc++);
           break;
         case 0xF6:
-          if (until_first_jump) return out;
+          if (until_first_jump) {
+            Listen(out.sounds, kind);
+            return out;
+          }
           pc = pointer(pc);
           break;
         case 0xF7: {
@@ -187,11 +253,17 @@ Playback Play(const Bytes& song, PlayerStart start, std::int64_t limit, bool unt
           returns.push_back(pc + 2);
           pc = pointer(pc);
           break;
+        case 0xF9:
+          // Fast release of the voice loaded last; on the PSG and the DAC
+          // it has nothing to act on.
+          if (kind == ChannelKind::kFm) state.fast_release = true;
+          break;
         default:
-          break;  // ED, EE, F9 change nothing that sounds
+          break;  // ED, EE change nothing that sounds
       }
     }
   }
+  Listen(out.sounds, kind);
   return out;
 }
 
@@ -236,6 +308,7 @@ PlayerStart StartOf(const Bytes& song, const ChannelStart& c) {
 struct ChannelCounts {
   int looping = 0;
   int stopped = 0;
+  int joins = 0;
 };
 
 // Checks every channel of `output` against the same channel of `input`.
@@ -248,17 +321,19 @@ void ExpectPlaysBackwards(const Bytes& input, const Bytes& output, ChannelCounts
   std::vector<Playback> reversed;
   DividerChanges reversed_changes;
   for (const ChannelStart& c : out_channels) {
-    reversed.push_back(Play(output, StartOf(output, c), INT64_MAX, true, reversed_changes,
+    reversed.push_back(Play(output, c.kind, StartOf(output, c), INT64_MAX, true, reversed_changes,
                             reversed.empty() ? &reversed_changes : nullptr));
   }
   const auto [shortest, longest] = std::minmax_element(
       reversed.begin(), reversed.end(), [](auto& a, auto& b) { return a.time < b.time; });
   DividerChanges changes;
-  Play(input, StartOf(input, in_channels[0]), longest->time, false, {}, &changes);
+  Play(input, ChannelKind::kDac, StartOf(input, in_channels[0]), longest->time, false, {},
+       &changes);
   for (std::size_t c = 0; c < in_channels.size(); ++c) {
     SCOPED_TRACE("channel " + std::to_string(c));
+    const ChannelKind kind = in_channels[c].kind;
     const PlayerStart in_start = StartOf(input, in_channels[c]);
-    const Playback forward = Play(input, in_start, reversed[c].time, false, changes);
+    const Playback forward = Play(input, kind, in_start, reversed[c].time, false, changes);
     std::vector<Sound> backwards(reversed[c].sounds.rbegin(), reversed[c].sounds.rend());
     ASSERT_GE(backwards.size(), forward.sounds.size());
     // Rests that fill a stopped channel to the song's length come first in
@@ -269,15 +344,28 @@ void ExpectPlaysBackwards(const Bytes& input, const Bytes& output, ChannelCounts
     }
     backwards.resize(forward.sounds.size());
     const auto [played, expected] =
-        std::mismatch(backwards.begin(), backwards.end(), forward.sounds.begin());
+        std::mismatch(backwards.begin(), backwards.end(), forward.sounds.begin(),
+                      [kind](const Sound& b, const Sound& f) { return SoundsAlike(f, b, kind); });
     ASSERT_TRUE(played == backwards.end())
         << "sound " << played - backwards.begin() << " of " << backwards.size()
         << " played backwards: " << ::testing::PrintToString(*played)
         << "; forward: " << ::testing::PrintToString(*expected);
+    // A note joined to the one before it forwards: backwards that one is
+    // joined to it. Nothing is joined across the reversed channel's end.
+    for (std::size_t k = 0; k < backwards.size(); ++k) {
+      const bool joined_forward = k + 1 < forward.sounds.size() && forward.sounds[k + 1].joined;
+      ASSERT_EQ(backwards[k].joined, joined_forward)
+          << "join of sounds " << k << " and " << k + 1 << "; forward "
+          << ::testing::PrintToString(forward.sounds[k]) << " then "
+          << (k + 1 < forward.sounds.size() ? ::testing::PrintToString(forward.sounds[k + 1])
+                                            : "nothing")
+          << "; backwards " << ::testing::PrintToString(backwards[k]);
+      counts.joins += joined_forward;
+    }
     if (reversed[c].stopped) {
       // The channel that set the song's length meets its stop flag just
       // when its time is up: played on, it stops without another sound.
-      const Playback on = Play(input, in_start, reversed[c].time + 1, false, changes);
+      const Playback on = Play(input, kind, in_start, reversed[c].time + 1, false, changes);
       EXPECT_TRUE(on.stopped);
       EXPECT_EQ(on.sounds.size(), forward.sounds.size());
       ++counts.stopped;
@@ -294,7 +382,7 @@ void ExpectPlaysBackwards(const Bytes& input, const Bytes& output, ChannelCounts
 TEST(ReversalPropertyTest, OutputChannelsSoundTheInputBackwards) {
   constexpr unsigned kCases = 400;
   int refused = 0;
-  ChannelCounts counts;
+  ChannelCounts counts, round_trip;
   for (unsigned case_number = 1; case_number <= kCases; ++case_number) {
     SCOPED_TRACE("case " + std::to_string(case_number));
     const Bytes input = SongGenerator(case_number).Song();
@@ -307,10 +395,13 @@ TEST(ReversalPropertyTest, OutputChannelsSoundTheInputBackwards) {
       continue;
     }
     ExpectPlaysBackwards(input, output, counts);
+    // Reversed again, it plays the original forwards.
+    ExpectPlaysBackwards(output, Reversed(output), round_trip);
   }
   EXPECT_LT(refused, static_cast<int>(kCases) / 10);
   EXPECT_GT(counts.looping, 200);
   EXPECT_GT(counts.stopped, 200);
+  EXPECT_GT(counts.joins, 400);
 }
 
 // The shapes real tracks have: shared data, a channel that falls through
@@ -394,10 +485,13 @@ TEST(ReversalPropertyTest, SongsOfTheGamePlayBackwards) {
     if (entry.path().extension() != ".bin") continue;
     SCOPED_TRACE(entry.path().filename().string());
     const Bytes input = ReadFile(entry.path().string());
-    ExpectPlaysBackwards(input, Reversed(input), counts);
+    const Bytes output = Reversed(input);
+    ExpectPlaysBackwards(input, output, counts);
+    ExpectPlaysBackwards(output, Reversed(output), counts);
     ++songs;
   }
   EXPECT_GT(songs, 0);
+  EXPECT_GT(counts.joins, 0);
 }
 
 }  // namespace

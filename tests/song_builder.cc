@@ -112,6 +112,16 @@ ChannelBuffer ChannelWith(Bytes events, const Bytes& note_dividers) {
   ChannelBuffer buffer;
   buffer.events = std::move(events);
   for (std::uint8_t divider : note_dividers) AddNotes(buffer.divider_runs, divider, 1);
+  if (!note_dividers.empty()) return buffer;
+  for (std::size_t at = 0; at < buffer.events.size();) {
+    const std::uint8_t b = buffer.events[at];
+    if (IsFlag(b)) {
+      at += 1 + static_cast<std::size_t>(FlagParameterCount(b));
+    } else {
+      AddNotes(buffer.divider_runs, 1, 1);
+      at += 2;
+    }
+  }
   return buffer;
 }
 

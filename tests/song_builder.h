@@ -53,7 +53,7 @@ class SongBuilder {
 Bytes SharedDataSong(int fm, int psg, const Bytes& data, std::uint8_t divider = 1);
 
 // A channel buffer holding the event list `events`, whose notes were timed
-// at `note_dividers`, one byte per note.
+// at `note_dividers`, one byte per note (all at divider 1 when not given).
 ChannelBuffer ChannelWith(Bytes events, const Bytes& note_dividers = {});
 
 // The reversed song of `track`, converted in memory as the tool does.

@@ -93,10 +93,7 @@ void SongGenerator::Item(ChannelWriter& w, int loop_depth, int sub_level) {
       w.Emit(Duration());
       break;  // repeats the last note
     case 2:
-      // No attack for the next note, sometimes with a flag between.
-      w.Emit(flag::kNoAttack);
-      if (Pick(0, 2) == 0) StateFlag(w);
-      w.Emit({Note(), Duration()});
+      Tie(w);
       break;
     case 3:
     case 4:
@@ -134,6 +131,28 @@ void SongGenerator::Item(ChannelWriter& w, int loop_depth, int sub_level) {
   }
 }
 
+// Notes joined by E7: chains, with flags between, after a rest, onto a rest
+// that holds the sound, after a note that note fill cuts.
+void SongGenerator::Tie(ChannelWriter& w) {
+  switch (Pick(0, 3)) {
+    case 0:
+      w.Emit({kRest, Duration()});
+      break;
+    case 1:
+      w.Emit({flag::kNoteTimeout, static_cast<std::uint8_t>(Pick(1, 8)), Note(), Duration(),
+              flag::kNoteTimeout, 0x00});
+      break;
+    default:
+      w.Emit({Note(), Duration()});
+      break;
+  }
+  for (int joined = Pick(1, 3); joined > 0; --joined) {
+    w.Emit(flag::kNoAttack);
+    if (Pick(0, 2) == 0) StateFlag(w);
+    w.Emit({Pick(0, 3) == 0 ? kRest : Note(), Duration()});
+  }
+}
+
 void SongGenerator::StateFlag(ChannelWriter& w) {
   static constexpr std::uint8_t kOneByte[] = {0xE0, 0xE1, 0xE2, 0xE6, 0xE8,
                                               0xE9, 0xEA, 0xEC, 0xF3, 0xF5};
@@ -152,7 +171,7 @@ void SongGenerator::StateFlag(ChannelWriter& w) {
       w.Emit(Pick(0, 1) ? 0xF1 : 0xF4);
       break;
     case 4:
-      w.Emit(static_cast<std::uint8_t>(std::array{0xED, 0xEE, 0xF9}[Pick(0, 2)]));
+      w.Emit(static_cast<std::uint8_t>(std::array{0xED, 0xEE, 0xF9, 0xF9}[Pick(0, 3)]));
       break;
     default:
       w.Emit({kOneByte[Pick(0, 9)], Byte()});

@@ -2,8 +2,8 @@
 // note to start, calls two deep, nested loops with indices 0-3, jumps back,
 // stops, state flags of every kind, changes of the global divider in the
 // DAC channel and of the channel divider elsewhere, notes that take a
-// duration read before a divider change. The property test reverses them and the
-// benchmark times them.
+// duration read before a divider change, ties (E7) of every shape. The property test reverses them
+// and the benchmark times them.
 #ifndef QUORLIN_TESTS_SONG_GENERATOR_H_
 #define QUORLIN_TESTS_SONG_GENERATOR_H_
 
@@ -59,6 +59,7 @@ class SongGenerator {
   Bytes Channel();
   void Items(ChannelWriter& w, int count, int loop_depth, int sub_level);
   void Item(ChannelWriter& w, int loop_depth, int sub_level);
+  void Tie(ChannelWriter& w);
   void StateFlag(ChannelWriter& w);
 
   std::mt19937 random_;

@@ -42,7 +42,7 @@ std::vector<std::uint16_t> InvertAndPlaceChannels(std::span<ChannelBuffer> chann
                        ", beyond the offset 0xFFFF that a channel header can hold");
     }
     offsets.push_back(static_cast<std::uint16_t>(offset));
-    InvertChannel(channels[i], song.tempo, song.tempo_divider, dividers, headers[i].Name());
+    InvertChannel(channels[i], headers[i], song.tempo, song.tempo_divider, dividers);
     offset += channels[i].converted.size();
   }
   return offsets;

@@ -70,6 +70,7 @@ class ChannelWalk {
     }
     buffer_.events.assign(list_.begin(), list_.begin() + write_pos_);
     buffer_.divider_runs = pass_.divider_runs;
+    buffer_.fill_start = fill_start_;
     return clock_.value();
   }
 
@@ -259,6 +260,7 @@ class ChannelWalk {
         static_cast<std::int64_t>(ChannelBuffer::kEventAreaSize)) {
       FailListTooLong();
     }
+    if (rest_bytes > 0) fill_start_ = write_pos_;
     const auto rests = list_.subspan(write_pos_, 2 * full_rests);
     for (std::size_t i = 0; i < rests.size(); i += 2) {
       rests[i] = kRest;
@@ -423,6 +425,7 @@ class ChannelWalk {
 
   int position_;
   std::size_t write_pos_ = 0;
+  std::size_t fill_start_ = ChannelBuffer::kNoFill;
   std::uint8_t last_note_ = kRest;
   std::uint8_t last_duration_ = 0;
   int last_duration_divider_;  // the divider in force when last_duration_ was read

@@ -42,6 +42,10 @@ struct ChannelBuffer {
   // The tempo dividers at which the durations of the flattened list's notes
   // and rests were counted, in order, as runs of notes that share one.
   std::vector<DividerRun> divider_runs;
+  // Where the rests begin that fill a stopped channel to the song's length,
+  // in front of its stop flag; kNoFill when the walk wrote none.
+  static constexpr std::size_t kNoFill = SIZE_MAX;
+  std::size_t fill_start = kNoFill;
 
   // The 65,536-byte picture of the channel that the dumps write out.
   void WriteImage(std::span<std::uint8_t, kImageSize> image) const;

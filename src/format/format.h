@@ -101,16 +101,21 @@ enum class FlagWalk : std::uint8_t {
 
 // What the state inversion writes in a flag's place.
 enum class FlagInversion : std::uint8_t {
-  kCopy,        // the flag unchanged; no state
-  kRestore,     // the flag with the value(s) held before it
-  kStep,        // the flag with its step negated; a running total is kept
-  kNoAttack,    // nothing here; one E7 behind the next note
+  kCopy,     // the flag unchanged; no state
+  kRestore,  // the flag with the value(s) held before it
+  kStep,     // the flag with its step negated; a running total is kept
+  // Nothing here. On the DAC channel, which ignores E7, one E7 behind the
+  // next note; elsewhere E7 stands before the note that a join continues.
+  kNoAttack,
   kModulation,  // the modulation state byte (F1 or F4) held before it, alone
   // The modulation state byte held before it, then the flag with the set-up
   // held before it: F0 sets modulation up and switches it on.
   kModulationSetup,
   kTakeOut,  // nothing here; the flag closes the converted list
-  kDrop,     // nothing at all
+  // On FM channels the voice before it (normal release), as F9's fast
+  // release lasts until the next voice load EF; copied on the others.
+  kFastRelease,
+  kDrop,  // nothing at all
 };
 
 // The value a flag's state holds before the channel's first flag of its kind.
@@ -169,7 +174,7 @@ inline constexpr std::array<FlagRow, 32> kRows = {{
     {2, W::kJump,           I::kTakeOut,         S::kZero,          18, 0xF6},  // F6 jump
     {4, W::kLoop,           I::kRestore,         S::kZero,          16, 0xF7},  // F7 loop
     {2, W::kCall,           I::kRestore,         S::kZero,          17, 0xF8},  // F8 call
-    {0, W::kCopy,           I::kCopy,            S::kZero,          0,  0xF9},  // F9 op
+    {0, W::kCopy,           I::kFastRelease,     S::kZero,          0,  0xF9},  // F9 op
     {0, W::kIgnore,         I::kDrop,            S::kZero,          0,  0xFA},  // FA
     {0, W::kIgnore,         I::kDrop,            S::kZero,          0,  0xFB},  // FB
     {0, W::kIgnore,         I::kDrop,            S::kZero,          0,  0xFC},  // FC

@@ -5,23 +5,27 @@
 
 #include "format/format.h"
 #include "format/track_error.h"
+#include "reverse/ties.h"
 
 namespace quorlin {
 namespace {
 
 class Inversion {
  public:
-  Inversion(ChannelBuffer& buffer, std::uint8_t tempo, std::uint8_t divider,
-            DividerInversion dividers, const std::string& channel_name)
+  Inversion(ChannelBuffer& buffer, const ChannelHeader& channel, std::uint8_t tempo,
+            std::uint8_t divider, DividerInversion dividers)
       : list_(buffer.events),
         divider_runs_(buffer.divider_runs),
         out_(buffer.converted),
         per_note_dividers_(dividers == DividerInversion::kPerNote),
-        channel_name_(channel_name) {
+        kind_(channel.kind),
+        channel_name_(channel.Name()) {
     for (int f = kFirstFlag; f <= 0xFF; ++f) {
       State(static_cast<std::uint8_t>(f))[0] =
           StartingValue(Flag(static_cast<std::uint8_t>(f)).start, tempo, divider);
     }
+    // The DAC channel ignores E7: there it keeps its place before its note.
+    if (kind_ != ChannelKind::kDac) ties_ = FindTies(buffer, kind_, channel_name_);
   }
 
   void Run() {
@@ -33,18 +37,13 @@ class Inversion {
         Next();  // dropped
         continue;
       }
-      Treat(command);
-      if (IsFlag(command)) continue;
-      // E7 spares the attack of the next note, whatever flags come between:
-      // written right behind that note, it stands right before it once the
-      // list is reversed.
-      if (no_attack_pending_) {
-        Write(flag::kNoAttack);
-        no_attack_pending_ = false;
+      if (IsFlag(command)) {
+        Treat(command);
+        continue;
       }
-      if (per_note_dividers_) WriteDividerAfterNote();
+      WriteNote(command);
     }
-    // An E7 still pending at the end spares no note: the channel ends first.
+    // An E7 of the DAC channel still pending at the end spares no note.
     AppendFinalState();
   }
 
@@ -101,12 +100,37 @@ class Inversion {
     for (int i = 0; i < parameters; ++i) state[i] = Next();
   }
 
-  void Treat(std::uint8_t command) {
-    if (!IsFlag(command)) {
-      Write(command);
+  // A note or rest with its duration, and the E7 behind it that makes it
+  // join the note before it once the list is reversed.
+  void WriteNote(std::uint8_t note) {
+    if (kind_ == ChannelKind::kDac) {
+      Write(note);
       Write(Next());
+      // E7 spares the attack of the next note, whatever flags come between:
+      // written right behind that note, it stands right before it reversed.
+      if (no_attack_pending_) Write(flag::kNoAttack);
+      no_attack_pending_ = false;
+      if (per_note_dividers_) WriteDividerAfterNote();
       return;
     }
+    if (note_ >= ties_.size()) {
+      throw TrackError(channel_name_ + "'s event list has more notes than were timed");
+    }
+    const NoteTie& tie = ties_[note_++];
+    // Reversed, note fill is off for the note and on again behind it, and
+    // a transposition step moves it to its pitch and back.
+    if (tie.lifted_fill != 0) WritePair(flag::kNoteTimeout, tie.lifted_fill);
+    if (tie.shift != 0)
+      WritePair(flag::kTransposeStep, static_cast<std::uint8_t>(0x100 - tie.shift));
+    Write(tie.note);
+    Write(Next());
+    if (tie.joined) Write(flag::kNoAttack);
+    if (per_note_dividers_) WriteDividerAfterNote();
+    if (tie.shift != 0) WritePair(flag::kTransposeStep, tie.shift);
+    if (tie.lifted_fill != 0) WritePair(flag::kNoteTimeout, 0);
+  }
+
+  void Treat(std::uint8_t command) {
     const int parameters = FlagParameterCount(command);
     std::array<std::uint8_t, 4>& state = State(command);
     switch (Flag(command).inversion) {
@@ -114,6 +138,7 @@ class Inversion {
         Write(command);
         return;
       case FlagInversion::kRestore:
+        if (command == flag::kVoice) EndFastRelease();
         Restore(command, state);
         break;
       case FlagInversion::kStep: {
@@ -124,7 +149,8 @@ class Inversion {
         break;
       }
       case FlagInversion::kNoAttack:
-        no_attack_pending_ = true;
+        // Elsewhere than on the DAC channel, the ties put E7 in its place.
+        no_attack_pending_ = kind_ == ChannelKind::kDac;
         return;
       case FlagInversion::kModulation:
         Write(state[0]);
@@ -140,6 +166,9 @@ class Inversion {
         Restore(command, state);
         break;
       }
+      case FlagInversion::kFastRelease:
+        StartFastRelease();
+        return;
       case FlagInversion::kTakeOut:
         for (int i = 0; i < parameters; ++i) state[i] = Next();
         break;
@@ -149,9 +178,34 @@ class Inversion {
     MarkSeen(command);
   }
 
+  // F9 gives an FM voice fast release until the next EF loads a voice anew.
+  // Before it the voice released normally: reversed, the voice in force is
+  // loaded again where the F9 stood. An F9 while the release is fast already
+  // stays an F9.
+  void StartFastRelease() {
+    if (kind_ != ChannelKind::kFm || fast_release_) {
+      Write(flag::kF9Op);
+      return;
+    }
+    Write(flag::kVoice);
+    Write(State(flag::kVoice)[0]);
+    MarkSeen(flag::kVoice);
+    fast_release_ = true;
+  }
+
+  // An EF after F9 ends the fast release: reversed, F9 follows the voice
+  // that the EF restores.
+  void EndFastRelease() {
+    if (kind_ != ChannelKind::kFm || !fast_release_) return;
+    Write(flag::kF9Op);
+    fast_release_ = false;
+  }
+
   void AppendFinalState() {
     for (const std::uint8_t f : kFinalStateOrder) {
       if (!Seen(f)) continue;
+      // A channel that ends in fast release gets it right after its voice.
+      if (f == flag::kVoice) EndFastRelease();
       if (Flag(f).inversion == FlagInversion::kModulation) {
         Write(State(f)[0]);  // the modulation state byte alone
         continue;
@@ -169,6 +223,11 @@ class Inversion {
     return list_[read_pos_++];
   }
 
+  void WritePair(std::uint8_t first, std::uint8_t second) {
+    Write(first);
+    Write(second);
+  }
+
   void Write(std::uint8_t b) {
     if (out_.size() >= ChannelBuffer::kEventAreaSize) {
       throw TrackError(channel_name_ + " grows beyond " +
@@ -184,18 +243,22 @@ class Inversion {
   const bool per_note_dividers_;
   std::size_t run_ = 0;           // the run of the next note
   std::size_t notes_in_run_ = 0;  // its notes met so far
-  const std::string& channel_name_;
+  const ChannelKind kind_;
+  const std::string channel_name_;
+  std::vector<NoteTie> ties_;  // one per note and rest; not on the DAC channel
+  std::size_t note_ = 0;       // the next note's entry
   std::size_t read_pos_ = 0;
-  bool no_attack_pending_ = false;
+  bool no_attack_pending_ = false;  // DAC channel: an E7 waits for its note
+  bool fast_release_ = false;       // FM channel: F9 since the last EF
   std::array<std::array<std::uint8_t, 4>, 32> state_{};
   std::array<bool, 32> seen_{};
 };
 
 }  // namespace
 
-void InvertChannel(ChannelBuffer& buffer, std::uint8_t tempo, std::uint8_t divider,
-                   DividerInversion dividers, const std::string& channel_name) {
-  Inversion(buffer, tempo, divider, dividers, channel_name).Run();
+void InvertChannel(ChannelBuffer& buffer, const ChannelHeader& channel, std::uint8_t tempo,
+                   std::uint8_t divider, DividerInversion dividers) {
+  Inversion(buffer, channel, tempo, divider, dividers).Run();
 }
 
 }  // namespace quorlin

@@ -1,8 +1,8 @@
 // State inversion: rewrites every state-setting flag of a flattened event
-// list so that it carries the state that held before it, moves each no-attack
-// flag E7 behind the note it spares, takes the closing F6, E4 or F2 out of its
-// place and appends the state in which the channel ended, then that closing
-// flag.
+// list so that it carries the state that held before it, places the no-attack
+// flag E7 so that the reversed song joins the same notes, takes the closing
+// F6, E4 or F2 out of its place and appends the state in which the channel
+// ended, then that closing flag.
 //
 // Reads `events` (and `divider_runs`) and writes the converted list into
 // `converted`.
@@ -13,6 +13,7 @@
 #include <string>
 
 #include "format/channel_buffer.h"
+#include "format/song_layout.h"
 
 namespace quorlin {
 
@@ -30,10 +31,11 @@ enum class DividerInversion {
 };
 
 // `tempo` and `divider` are the song header's: the tempo (flag EA) and the
-// global and channel tempo dividers (flags EB, E5) start from them. Throws
-// TrackError when the converted list would not fit the event area.
-void InvertChannel(ChannelBuffer& buffer, std::uint8_t tempo, std::uint8_t divider,
-                   DividerInversion dividers, const std::string& channel_name);
+// global and channel tempo dividers (flags EB, E5) start from them. The
+// channel's kind decides how E7 and F9 are inverted; its name is for errors.
+// Throws TrackError for a list that breaks off inside an event.
+void InvertChannel(ChannelBuffer& buffer, const ChannelHeader& channel, std::uint8_t tempo,
+                   std::uint8_t divider, DividerInversion dividers);
 
 }  // namespace quorlin
 

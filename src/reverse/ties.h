@@ -1,0 +1,46 @@
+// Legato, read from a fitted FM or PSG event list so that the reversed song
+// joins the same two notes the other way round.
+//
+// In the driver, E7 before note B keeps B from keying off and from resetting
+// note fill, envelope and modulation: B continues the sound of the note A
+// before it. Backwards the same two notes must join as B attacked, A joined,
+// so the E7 belongs before A in the reversed list. On FM channels a rest
+// after E7 keeps the key on and the pitch (modulation off): backwards that
+// rest is where the sound starts, so it becomes a note of that pitch (with a
+// transposition step around it where no note byte gives the pitch).
+//
+// E7 also keeps note fill from cutting its note. A note that E7 spared but
+// that is attacked backwards would be cut there: the reversed song switches
+// note fill off for it and on again behind it.
+#ifndef QUORLIN_REVERSE_TIES_H_
+#define QUORLIN_REVERSE_TIES_H_
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "format/channel_buffer.h"
+#include "format/format.h"
+
+namespace quorlin {
+
+// What the reversal writes for one note or rest of the fitted list.
+struct NoteTie {
+  std::uint8_t note;  // the note or rest as read, or the note a held rest sounds
+  bool joined;        // the next note continues its sound: E7 stands before it backwards
+  // Not 0: the note fill in force, which must not cut this note backwards.
+  std::uint8_t lifted_fill = 0;
+  // Not 0: the transposition step under which `note` sounds a held rest's pitch.
+  std::uint8_t shift = 0;
+};
+
+// One entry per note and rest of `buffer.events`, in order. The durations of
+// the notes are timed by `buffer.divider_runs`; throws TrackError naming
+// `channel_name` when they time fewer notes than the list holds.
+std::vector<NoteTie> FindTies(const ChannelBuffer& buffer, ChannelKind kind,
+                              const std::string& channel_name);
+
+}  // namespace quorlin
+
+#endif  // QUORLIN_REVERSE_TIES_H_
