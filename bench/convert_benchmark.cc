@@ -4,27 +4,69 @@
 #include <benchmark/benchmark.h>
 
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 
+#include "compact/compact_channel.h"
+#include "convert/convert_song.h"
+#include "format/bytes.h"
 #include "format/track_error.h"
+#include "smps2asm/writer.h"
 #include "track_set.h"
 
 namespace {
 
+using quorlin::testing::Bytes;
+
 // Converts or refuses the track, as the tool does; returns whether it converted.
-bool ConvertTrack(const quorlin::testing::Bytes& bytes) {
+bool ConvertTrack(const Bytes& bytes, bool compact) {
+  quorlin::ConvertOptions options;
+  options.compact = compact;
   try {
-    benchmark::DoNotOptimize(quorlin::testing::Reversed(bytes));
+    benchmark::DoNotOptimize(quorlin::ConvertSong(bytes, options));
     return true;
   } catch (const quorlin::TrackError&) {
     return false;
   }
 }
 
-void BM_Convert(benchmark::State& state, const quorlin::testing::Bytes& bytes) {
+void BM_Convert(benchmark::State& state, const Bytes& bytes, bool compact) {
   bool converted = false;
-  for (auto _ : state) converted = ConvertTrack(bytes);
+  for (auto _ : state) converted = ConvertTrack(bytes, compact);
   state.SetLabel(converted ? "converted" : "refused");
+}
+
+// The largest channel of a song's plain reversal: its data, up to the next
+// channel's or the end of the song.
+struct LargestChannel {
+  Bytes events;
+  quorlin::ChannelHeader header;
+  std::uint8_t divider = 1;
+};
+
+LargestChannel LargestChannelOf(const Bytes& track) {
+  const Bytes song = quorlin::testing::Reversed(track);
+  const auto header = quorlin::ReadSongHeader(song);
+  const auto channels = quorlin::ReadChannelHeaders(song, header);
+  LargestChannel largest;
+  largest.divider = header.tempo_divider;
+  for (std::size_t i = 0; i < channels.size(); ++i) {
+    const std::size_t end = i + 1 < channels.size() ? channels[i + 1].data_offset : song.size();
+    if (end - channels[i].data_offset > largest.events.size()) {
+      largest.events.assign(song.begin() + channels[i].data_offset, song.begin() + end);
+      largest.header = channels[i];
+    }
+  }
+  return largest;
+}
+
+void BM_CompactChannel(benchmark::State& state, const LargestChannel& channel) {
+  std::size_t size = 0;
+  for (auto _ : state) {
+    size =
+        quorlin::ChannelCompactor(channel.divider).Compact(channel.events, channel.header).size();
+  }
+  state.SetLabel(std::to_string(channel.events.size()) + " -> " + std::to_string(size) + " bytes");
 }
 
 }  // namespace
@@ -40,13 +82,49 @@ int main(int argc, char** argv) {
       for (const auto& track : set) {
         quorlin::testing::WriteFile(folder + "/" + track.name + ".bin", track.bytes);
       }
+      // The ordinary songs as SMPS2ASM source too, as a disassembly keeps them.
+      for (const auto& track : quorlin::bench::OrdinarySongs()) {
+        const std::string source = quorlin::WriteSource(track.bytes, track.name, track.name);
+        quorlin::testing::WriteFile(folder + "/" + track.name + ".asm",
+                                    Bytes(source.begin(), source.end()));
+      }
       const auto source = quorlin::bench::LargeSource();
       quorlin::testing::WriteFile(folder + "/" + source.name + ".asm", source.bytes);
       return 0;
     }
   }
   for (const auto& track : set) {
-    benchmark::RegisterBenchmark(track.name.c_str(), BM_Convert, track.bytes)
+    benchmark::RegisterBenchmark(track.name.c_str(), BM_Convert, track.bytes, false)
+        ->Unit(benchmark::kMillisecond);
+  }
+  // Compaction: each ordinary song converted with it, and the largest
+  // channel of the game's songs where a copy of them lies beside the checkout.
+  std::vector<std::pair<std::string, Bytes>> compacted;
+  for (const auto& track : quorlin::bench::OrdinarySongs()) {
+    compacted.emplace_back(track.name + "_compact", track.bytes);
+  }
+  const std::filesystem::path game = QUORLIN_SOURCE_DIR "/../shared/songs";
+  std::vector<Bytes> game_songs;
+  if (std::filesystem::is_directory(game)) {
+    for (const auto& entry : std::filesystem::directory_iterator(game)) {
+      if (entry.path().extension() != ".bin") continue;
+      game_songs.push_back(quorlin::testing::ReadFile(entry.path().string()));
+      compacted.emplace_back("game_" + entry.path().stem().string() + "_compact",
+                             game_songs.back());
+      compacted.emplace_back("game_" + entry.path().stem().string(), game_songs.back());
+    }
+  }
+  for (const auto& [name, bytes] : compacted) {
+    benchmark::RegisterBenchmark(name.c_str(), BM_Convert, bytes, name.ends_with("_compact"))
+        ->Unit(benchmark::kMillisecond);
+  }
+  LargestChannel largest;
+  for (const Bytes& song : game_songs) {
+    LargestChannel channel = LargestChannelOf(song);
+    if (channel.events.size() > largest.events.size()) largest = std::move(channel);
+  }
+  if (!largest.events.empty()) {
+    benchmark::RegisterBenchmark("compact_largest_game_channel", BM_CompactChannel, largest)
         ->Unit(benchmark::kMillisecond);
   }
   benchmark::Initialize(&argc, argv);

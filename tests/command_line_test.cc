@@ -251,6 +251,26 @@ TEST_F(CommandLineTest, OutputOptionNamesTheFolder) {
   EXPECT_FALSE(fs::exists(folder_ + "tools/Output"));
 }
 
+TEST_F(CommandLineTest, CompactOptionWritesLoopsAndANoticeSaysWhenNeeded) {
+  // Eight plays of two notes, played out by the tool and folded into a loop.
+  const Bytes repeats = SongBuilder().Dac(Hex("81 0C 82 0C F7 00 08 FF F8 F2")).Build();
+  // 40,000 bytes played out twice: too long for its closing jump.
+  const Bytes long_loop =
+      SongBuilder().Dac(Hex("81 01 F7 00 C8 FF FA F7 01 64 FF F5 F6 FF F2")).Build();
+  const RunResult run = Run({"--compact", Track("beat.bin", repeats), "-o", folder_ + "plain"});
+  EXPECT_EQ(run.exit_code, 0);
+  const Bytes compacted = ReadFile(folder_ + "plain/beat.bin");
+  // Reversed: 82 0C 81 0C, eight times.
+  EXPECT_EQ(ToHex(Bytes(compacted.end() - 10, compacted.end())), "82 0C 81 0C F7 00 08 FF F8 F2");
+  const RunResult notice = Run({Track("long.bin", long_loop)});
+  EXPECT_EQ(notice.exit_code, 0);
+  EXPECT_NE(notice.output.find("    Voices detected; 1\n    Notice; DAC is 80003 bytes long "
+                               "reversed, more than its closing jump can reach back (32769); the "
+                               "song is written with loops and calls\n"),
+            std::string::npos)
+      << notice.output;
+}
+
 TEST_F(CommandLineTest, DumpsOptionWritesTheDumps) {
   const RunResult run = Run({"--dumps", Track("green.bin", ExampleSong())});
   EXPECT_EQ(fs::file_size(folder_ + "music/green/FM01.bin"), 65536u);

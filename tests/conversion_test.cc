@@ -5,6 +5,7 @@
 #include "example_song.h"
 #include "flatten/flatten_song.h"
 #include "format/bytes.h"
+#include "song_player.h"
 
 namespace quorlin::testing {
 namespace {
@@ -108,6 +109,13 @@ TEST(ConversionTest, VoiceFFGives256VoiceRecords) {
   EXPECT_EQ(out.size(), 10u + 6400 + 5);
 }
 
+TEST(ConversionTest, SongWithoutVoicesGetsNone) {
+  // The voice table offset is the file's end, and no EF selects a voice.
+  const ConvertedSong converted = ConvertSong(Hex("00 0D 01 00 01 05 00 0A 00 00 81 0C F2"));
+  EXPECT_EQ(converted.voice_count, 0);
+  EXPECT_EQ(ToHex(converted.bytes), "00 0A 01 00 01 05 00 0A 00 00 81 0C F2");
+}
+
 TEST(ConversionTest, UnreadHeaderBytesDoNotMatter) {
   Bytes song = SongBuilder().Dac(Hex("81 0C F2")).Psg(Hex("81 18 F2"), 0, 0, 2).Build();
   const Bytes plain = Reversed(song);
@@ -166,6 +174,61 @@ TEST(ConversionTest, AllMeasuresZeroMakesBothPassesMeasure) {
   EXPECT_EQ(flat.longest_clock, 0);
   EXPECT_EQ(ToHex(flat.channels[0].events), "E0 40 E0 40 F6 00 00");
 }
+
+// Data anywhere in a large file: FM1 at 0x8000, the DAC at 0xFFF0 jumping
+// 0x7F00 bytes on, past 0x10000.
+Bytes FarDataSong() {
+  Bytes song(0x17EF7, 0);
+  song[1] = 0x0E;  // voice record 0 at 0x0E
+  song[2] = 0x02;
+  song[4] = 0x01;
+  song[5] = 0x05;
+  WriteBigEndian16(song, 6, 0xFFF0);
+  WriteBigEndian16(song, 10, 0x8000);
+  const Bytes dac = Hex("F6 7F 00"), fm = Hex("A1 18 F2"), far = Hex("81 0C 82 0C F2");
+  std::copy(dac.begin(), dac.end(), song.begin() + 0xFFF0);
+  std::copy(fm.begin(), fm.end(), song.begin() + 0x8000);
+  std::copy(far.begin(), far.end(), song.end() - 5);
+  return song;
+}
+
+struct BigSongCase {
+  const char* name;
+  Bytes track;
+  const char* notice;
+};
+
+void PrintTo(const BigSongCase& c, std::ostream* out) { *out << c.name; }
+
+class BigSongTest : public ::testing::TestWithParam<BigSongCase> {};
+
+TEST_P(BigSongTest, ConvertsAndPlaysBackwards) {
+  const ConvertedSong converted = ConvertSong(GetParam().track);
+  EXPECT_EQ(converted.notice, GetParam().notice);
+  ChannelCounts counts;
+  ExpectPlaysBackwards(GetParam().track, converted.bytes, counts);
+}
+
+// 200 x 100 notes of 81 01: 40,000 bytes played out, then F2 or a jump back.
+const char* const kLongChannel = "81 01 F7 00 C8 FF FA F7 01 64 FF F5";
+
+INSTANTIATE_TEST_SUITE_P(
+    Limits, BigSongTest,
+    ::testing::Values(
+        BigSongCase{"DataAnywhereInTheFile", FarDataSong(), ""},
+        BigSongCase{
+            "LongChannelThatStops",
+            SongBuilder().Dac(Hex("81 0C F2")).Fm(Hex(kLongChannel + std::string(" F2"))).Build(),
+            ""},
+        // Played twice by the measuring walk: 80,000 bytes and a jump.
+        BigSongCase{"LongChannelThatLoops",
+                    SongBuilder()
+                        .Dac(Hex("81 0C F2"))
+                        .Fm(Hex(kLongChannel + std::string(" F6 FF F2")))
+                        .Build(),
+                    "FM1 is 80003 bytes long reversed, more than its closing jump can reach back "
+                    "(32769); the song is written with loops and calls"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace quorlin::testing

@@ -126,21 +126,6 @@ INSTANTIATE_TEST_SUITE_P(
         PerNoteCase{"NoNotesNoDivider", "E5 02 E0 40 F2", "", "E0 C0 E0 40 F2"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(InvertTest, ConvertedListThatOutgrowsTheEventAreaIsRefused) {
-  // 16,375 notes and five state flags fit; with their final state they do not.
-  Bytes list;
-  for (int i = 0; i < 16375; ++i) list.insert(list.end(), {0x81, 0x01});
-  for (std::uint8_t f : {0xE0, 0xE1, 0xE2, 0xE8, 0xEA}) list.insert(list.end(), {f, 0x01});
-  list.push_back(0xF2);
-  ASSERT_EQ(list.size(), 0x7FF9u);
-  ChannelBuffer buffer = ChannelWith(list);
-  ChannelHeader psg2 = Channel(ChannelKind::kPsg);
-  psg2.number = 2;
-  EXPECT_EQ(
-      TrackErrorOf([&] { InvertChannel(buffer, psg2, 5, 1, DividerInversion::kRestoreFlags); }),
-      "PSG2 grows beyond 32766 bytes of events when its state is inverted");
-}
-
 // Legato and fast release, from the fitted list to the reversed one (final
 // state included): a join of two notes joins the same two notes backwards.
 struct TieCase {

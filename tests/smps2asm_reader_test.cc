@@ -45,6 +45,10 @@ INSTANTIATE_TEST_SUITE_P(
                  "\tdc.b nRst, nC0, nBb7, nMaxPSG, dKick, dVLowTimpani, smpsNoAttack, fTone_09\n",
                  "80 81 DF C6 81 8B E7 09"},
         ReadCase{"Numbers", "\tdc.b $1f, %101, @17, 31, 'A', -2\n", "1F 05 0F 1F 41 FE"},
+        // Values a song never sets count as 0; algorithm 0 marks operator 4.
+        ReadCase{"VoiceOfUnsetValues", "\tsmpsVcTotalLevel 1, 2, 3, 4\n",
+                 "00  00 00 00 00  00 00 00 00  00 00 00 00  00 00 00 00  00 00 00 00  "
+                 "04 03 02 81"},
         // Ranks: a + b & c is a + (b & c); a leading - is 0 -; equal ranks
         // group from the left; ^ is power, # remainder, ! xor.
         ReadCase{"Expressions",
@@ -265,8 +269,6 @@ INSTANTIATE_TEST_SUITE_P(
                       "line 6: smpsHeaderVoice must follow smpsHeaderStartSong directly"},
         BadSourceCase{"HeaderPointerBeforeTheSong", "\tsmpsHeaderFM -2, $00, $00\n",
                       "line 6: a header pointer leads before the song's start"},
-        BadSourceCase{"VoiceWithoutAllItsValues", "\tsmpsVcTotalLevel 1, 2, 3, 4\n",
-                      "line 6: smpsVcTotalLevel without an earlier smpsVcAlgorithm"},
         BadSourceCase{"SoundEffectHeader", "\tsmpsHeaderChanSFX 1\n",
                       "line 6: smpsHeaderChanSFX belongs to sound effects, not songs"},
         BadSourceCase{"DivisionByZero", "\tdc.b 1/0\n",

@@ -1,6 +1,6 @@
 // Output assembly: the reversed song as one block of bytes, laid out without
 // gaps: song header, channel headers, voice records, then every channel's
-// events in channel order.
+// data in channel order.
 #ifndef QUORLIN_CONVERT_ASSEMBLE_H_
 #define QUORLIN_CONVERT_ASSEMBLE_H_
 
@@ -8,17 +8,23 @@
 #include <span>
 #include <vector>
 
-#include "format/channel_buffer.h"
 #include "format/song_layout.h"
 
 namespace quorlin {
 
+using ChannelData = std::vector<std::uint8_t>;
+
+// Where each channel's data starts when the channels follow each other
+// behind `voice_bytes` of voice records.
+std::vector<std::size_t> PlaceChannels(const SongHeader& song, std::size_t voice_bytes,
+                                       std::span<const ChannelData> channels);
+
 // The whole reversed song: the headers, `voices` right behind them, and each
-// channel's events at its entry of `data_offsets`, which the caller placed
-// back to back behind the voices.
+// channel's data at its entry of `data_offsets` (from PlaceChannels, each
+// below 0x10000).
 std::vector<std::uint8_t> AssembleSong(const SongHeader& song, std::span<const std::uint8_t> voices,
-                                       std::span<const ChannelBuffer> channels,
-                                       std::span<const std::uint16_t> data_offsets);
+                                       std::span<const ChannelData> channels,
+                                       std::span<const std::size_t> data_offsets);
 
 }  // namespace quorlin
 

@@ -1,5 +1,8 @@
 #include "convert/convert_song.h"
 
+#include <optional>
+
+#include "compact/compact_channel.h"
 #include "convert/assemble.h"
 #include "flatten/flatten_song.h"
 #include "format/bytes.h"
@@ -10,6 +13,7 @@
 namespace quorlin {
 namespace {
 
+// A channel header holds its data offset in 16 bits.
 constexpr std::size_t kLargestOffset = 0xFFFF;
 
 std::vector<std::uint8_t> CopyVoices(std::span<const std::uint8_t> track, const SongHeader& song,
@@ -24,28 +28,37 @@ std::vector<std::uint8_t> CopyVoices(std::span<const std::uint8_t> track, const 
   return {track.begin() + begin, track.begin() + end};
 }
 
-// Inverts every channel and places its data behind the voices, channel after
-// channel. A converted list keeps its length through the reversal, so each
-// channel's place is known once the channels before it are inverted: a song
-// whose data would not fit is refused before any more work is done.
-std::vector<std::uint16_t> InvertAndPlaceChannels(std::span<ChannelBuffer> channels,
-                                                  std::span<const ChannelHeader> headers,
-                                                  const SongHeader& song, std::size_t voice_bytes,
-                                                  DividerInversion dividers) {
-  std::vector<std::uint16_t> offsets;
-  offsets.reserve(channels.size());
-  std::size_t offset = song.HeadersSize() + voice_bytes;
-  for (std::size_t i = 0; i < channels.size(); ++i) {
-    if (offset > kLargestOffset) {
-      throw TrackError("the reversed song would place " + headers[i].Name() + "'s data at " +
-                       FormatOffset(offset) +
-                       ", beyond the offset 0xFFFF that a channel header can hold");
-    }
-    offsets.push_back(static_cast<std::uint16_t>(offset));
-    InvertChannel(channels[i], headers[i], song.tempo, song.tempo_divider, dividers);
-    offset += channels[i].converted.size();
+// True when a channel's data ends with the jump that loops it: the last of
+// its events, read from the first, is F6.
+bool Loops(std::span<const std::uint8_t> data) {
+  std::size_t at = 0;
+  while (at < data.size()) {
+    const std::size_t size = EventSize(data[at]);
+    if (at + size == data.size()) return data[at] == flag::kJump;
+    at += size;
   }
-  return offsets;
+  return false;
+}
+
+// What keeps the channels from being written as they are, if anything: a
+// looping channel whose closing jump cannot reach back to its start, or a
+// channel whose data would start beyond what a channel header can hold.
+std::optional<std::string> LayoutProblem(std::span<const ChannelHeader> headers,
+                                         std::span<const ChannelData> channels,
+                                         std::span<const std::size_t> offsets) {
+  for (std::size_t i = 0; i < channels.size(); ++i) {
+    if (offsets[i] > kLargestOffset) {
+      return "the reversed song would place " + headers[i].Name() + "'s data at " +
+             FormatOffset(static_cast<long long>(offsets[i])) +
+             ", beyond the offset 0xFFFF that a channel header can hold";
+    }
+    if (channels[i].size() > kLongestLoopingChannel && Loops(channels[i])) {
+      return headers[i].Name() + " is " + std::to_string(channels[i].size()) +
+             " bytes long reversed, more than its closing jump can reach back (" +
+             std::to_string(kLongestLoopingChannel) + ")";
+    }
+  }
+  return std::nullopt;
 }
 
 }  // namespace
@@ -60,18 +73,42 @@ ConvertedSong ConvertSong(std::span<const std::uint8_t> track, const ConvertOpti
 
   FlattenedSong flat = FlattenSong(track, song, headers, options.limits);
   result.voice_count = flat.voice_count;
-  if (options.on_voice_count) options.on_voice_count(flat.voice_count);
-  const std::vector<std::uint8_t> voices = CopyVoices(track, song, flat.voice_count);
+  // A song that selects no voice reads none: where its file holds no whole
+  // voice record, the reversed song gets none either.
+  if (!flat.selects_voice &&
+      std::size_t{song.voice_table_offset} + kVoiceRecordSize > track.size()) {
+    result.voice_count = 0;
+  }
+  if (options.on_voice_count) options.on_voice_count(result.voice_count);
+  const std::vector<std::uint8_t> voices = CopyVoices(track, song, result.voice_count);
 
-  const std::vector<std::uint16_t> offsets =
-      InvertAndPlaceChannels(flat.channels, headers, song, voices.size(),
-                             flat.notes_need_their_dividers ? DividerInversion::kPerNote
-                                                            : DividerInversion::kRestoreFlags);
+  const DividerInversion dividers =
+      flat.notes_need_their_dividers ? DividerInversion::kPerNote : DividerInversion::kRestoreFlags;
   for (std::size_t i = 0; i < headers.size(); ++i) {
+    InvertChannel(flat.channels[i], headers[i], song.tempo, song.tempo_divider, dividers);
     ReverseChannel(flat.channels[i], headers[i].Name());
   }
   if (dumps != nullptr) WriteDumps({song, flat.channels, voices, flat.timeline}, *dumps);
-  result.bytes = AssembleSong(song, voices, flat.channels, offsets);
+
+  std::vector<ChannelData> channels;
+  channels.reserve(headers.size());
+  for (ChannelBuffer& channel : flat.channels) channels.push_back(std::move(channel.events));
+  std::optional<std::string> problem;
+  if (!options.compact) {
+    problem = LayoutProblem(headers, channels, PlaceChannels(song, voices.size(), channels));
+  }
+  if (options.compact || problem) {
+    ChannelCompactor compactor(song.tempo_divider);
+    for (std::size_t i = 0; i < headers.size(); ++i) {
+      channels[i] = compactor.Compact(channels[i], headers[i]);
+    }
+  }
+  const std::vector<std::size_t> offsets = PlaceChannels(song, voices.size(), channels);
+  if (const auto still = LayoutProblem(headers, channels, offsets)) {
+    throw TrackError(*still + ", even written with loops and calls");
+  }
+  if (problem) result.notice = *problem + "; the song is written with loops and calls";
+  result.bytes = AssembleSong(song, voices, channels, offsets);
   return result;
 }
 

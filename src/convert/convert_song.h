@@ -1,7 +1,9 @@
 // The one entry point of a conversion: a track's bytes in, the reversed
 // song's bytes out. The stages run in this order: song and channel headers,
 // both flattening passes, the voices, the state inversion and the event
-// reversal of every channel, the diagnostic dumps, the output assembly.
+// reversal of every channel, the diagnostic dumps, the compaction (when
+// asked for, or when the played-out channels do not fit a song), the output
+// assembly.
 // Nothing is written to disk here, so a failed conversion leaves no trace.
 #ifndef QUORLIN_CONVERT_CONVERT_SONG_H_
 #define QUORLIN_CONVERT_CONVERT_SONG_H_
@@ -9,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "diagnostics/dump.h"
@@ -19,6 +22,9 @@ namespace quorlin {
 
 struct ConvertOptions {
   WalkLimits limits;
+  // Writes every channel with loops and calls where its events repeat.
+  // Without it, only a song that cannot be written played out is.
+  bool compact = false;
   // Told the report values as soon as they are known, so that a console shows
   // them even when a later stage refuses the track.
   std::function<void(const SongHeader&)> on_song_header;
@@ -29,6 +35,9 @@ struct ConvertedSong {
   SongHeader song;
   int voice_count = 1;
   std::vector<std::uint8_t> bytes;  // the reversed song
+  // Why the song had to be written with loops and calls though not asked
+  // to; empty when it was not.
+  std::string notice;
 };
 
 // Throws TrackError, naming what was expected and where, for a track that

@@ -31,8 +31,15 @@ void DumpChannel(DumpSink& sink, std::string_view kind_name, int channel_count,
   // One picture, filled anew for each channel.
   auto image = std::make_unique<std::array<std::uint8_t, ChannelBuffer::kImageSize>>();
   for (int number = 1; number <= channel_count; ++number) {
-    channels[next_channel++].WriteImage(*image);
-    sink.Write(DumpFileName(kind_name, number), *image);
+    const ChannelBuffer& channel = channels[next_channel++];
+    if (channel.FitsImage()) {
+      channel.WriteImage(*image);
+      sink.Write(DumpFileName(kind_name, number), *image);
+      continue;
+    }
+    std::vector<std::uint8_t> lists(channel.events);
+    lists.insert(lists.end(), channel.converted.begin(), channel.converted.end());
+    sink.Write(DumpFileName(kind_name, number), lists);
   }
 }
 

@@ -11,6 +11,7 @@ namespace {
 std::int32_t RunPass(std::span<const std::uint8_t> track, std::span<const ChannelHeader> channels,
                      std::span<ChannelBuffer> buffers, PassState& pass) {
   pass.max_voice = 0;
+  pass.selects_voice = false;
   pass.timeline.Clear();
   pass.wrote_global_divider = false;
   pass.reused_duration_across_divider = false;
@@ -35,6 +36,7 @@ FlattenedSong FlattenSong(std::span<const std::uint8_t> track, const SongHeader&
   pass.target = flat.longest_clock;
   RunPass(track, channels, flat.channels, pass);
   flat.voice_count = pass.max_voice + 1;
+  flat.selects_voice = pass.selects_voice;
   flat.timeline = pass.timeline;
   flat.notes_need_their_dividers = pass.wrote_global_divider || pass.reused_duration_across_divider;
   return flat;

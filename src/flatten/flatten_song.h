@@ -18,6 +18,7 @@ namespace quorlin {
 struct FlattenedSong {
   std::vector<ChannelBuffer> channels;  // fitted event lists, in channel order
   int voice_count = 1;                  // the highest voice any EF selects, plus 1
+  bool selects_voice = false;           // some EF selects one
   std::int32_t longest_clock = 0;       // the measure every channel was fitted to
   TempoDividerTimeline timeline;        // the DAC's divider changes of the fitting pass
   // A fitted list holds flag EB, or a note there keeps the divider of a

@@ -16,9 +16,6 @@ namespace {
 
 constexpr int kLoopCounters = 4;
 constexpr int kCallStackDepth = 4;
-constexpr int kRevisitBudget = 2;
-// Only positions below this have a place in the visited map.
-constexpr int kVisitedMapSize = VisitedMap::kPositions;
 // Everything that decides where a walk goes next. Two equal snapshots taken
 // at jumps with no time played between them mean the walk circles for ever.
 struct WalkSnapshot {
@@ -44,13 +41,14 @@ class ChannelWalk {
         image_(image),
         buffer_(buffer),
         pass_(pass),
-        list_(pass.scratch.get(), ChannelBuffer::kEventAreaSize),
+        list_(pass.scratch),
         clock_(pass.target, pass.song_divider),
-        markable_end_(static_cast<unsigned>(std::min<std::size_t>(image.size(), kVisitedMapSize))),
         position_(channel.data_offset),
-        last_duration_divider_(pass.song_divider) {
-    pass.visited.StartWalk(image.size());
+        last_duration_divider_(pass.song_divider),
+        revisit_budget_(pass.revisit_budget) {
+    pass.visited.StartWalk();
     pass.divider_runs.clear();
+    list_.clear();
   }
 
   std::int32_t Run() {
@@ -68,7 +66,7 @@ class ChannelWalk {
       Write(0x00);
       Write(0x00);
     }
-    buffer_.events.assign(list_.begin(), list_.begin() + write_pos_);
+    buffer_.events.assign(list_.begin(), list_.end());
     buffer_.divider_runs = pass_.divider_runs;
     buffer_.fill_start = fill_start_;
     return clock_.value();
@@ -154,9 +152,9 @@ class ChannelWalk {
   // that step starts as this one did, so it is taken here at once when it
   // may be: the commonest pair of events costs one turn of the step loop.
   void PlayOwnDuration(std::uint8_t b) {
-    if (static_cast<unsigned>(position_) >= markable_end_ || steps_ >= step_budget_) return;
+    if (!InImage(position_) || steps_ >= step_budget_) return;
     ++steps_;
-    pass_.visited.Mark(position_++);
+    pass_.visited.Mark(static_cast<std::size_t>(position_++));
     PlayDurationByte(b);
   }
 
@@ -196,6 +194,7 @@ class ChannelWalk {
         return GlobalDivider(CopyFlag(b));
       case FlagWalk::kVoice: {
         const std::uint8_t voice = CopyFlag(b);
+        pass_.selects_voice = true;
         if (voice > pass_.max_voice) pass_.max_voice = voice;
         return;
       }
@@ -253,24 +252,13 @@ class ChannelWalk {
     const std::int64_t units = clock_.FillUnits();
     const std::int64_t full_rests = units / kLongestRest;
     const int remainder = static_cast<int>(units % kLongestRest);
-    // A fill may be long: its room is checked once, then the rests are
-    // written without a check per byte.
-    const std::int64_t rest_bytes = 2 * (full_rests + (remainder != 0 ? 1 : 0));
-    if (static_cast<std::int64_t>(write_pos_) + rest_bytes >
-        static_cast<std::int64_t>(ChannelBuffer::kEventAreaSize)) {
-      FailListTooLong();
-    }
-    if (rest_bytes > 0) fill_start_ = write_pos_;
-    const auto rests = list_.subspan(write_pos_, 2 * full_rests);
-    for (std::size_t i = 0; i < rests.size(); i += 2) {
-      rests[i] = kRest;
-      rests[i + 1] = kLongestRest;
-    }
-    write_pos_ += rests.size();
+    if (units > 0) fill_start_ = list_.size();
+    list_.reserve(list_.size() + 2 * static_cast<std::size_t>(full_rests) + 2);
+    for (std::int64_t i = 0; i < full_rests; ++i) WritePair(kRest, kLongestRest);
     if (remainder != 0) WritePair(kRest, static_cast<std::uint8_t>(remainder));
     // The rests count at the divider in force at the stop.
     AddNotes(pass_.divider_runs, static_cast<std::uint8_t>(clock_.divider()),
-             static_cast<std::size_t>(rest_bytes / 2));
+             static_cast<std::size_t>(full_rests + (remainder != 0 ? 1 : 0)));
   }
 
   void Jump() {
@@ -366,18 +354,10 @@ class ChannelWalk {
   bool IsVisited(int at) const { return pass_.visited.IsVisited(at); }
 
   std::uint8_t MarkAndRead() {
-    // Positions up to `markable_end_` lie in the track and in the map.
-    if (static_cast<unsigned>(position_) >= markable_end_) [[unlikely]] {
-      ReadAt(position_);  // fails outside the track
-      FailBeyondVisitedMap();
-    }
-    pass_.visited.Mark(position_);
+    if (!InImage(position_)) [[unlikely]]
+      FailOutsideTrack(position_);
+    pass_.visited.Mark(static_cast<std::size_t>(position_));
     return image_[position_++];
-  }
-
-  [[noreturn]] void FailBeyondVisitedMap() const {
-    Fail("plays data at offset " + FormatOffset(position_) + ", beyond the " +
-         FormatOffset(kVisitedMapSize - 1) + " up to which channel data can be followed");
   }
 
   std::uint8_t ReadAt(int at) const {
@@ -397,16 +377,7 @@ class ChannelWalk {
   // no duration.
   std::uint8_t PeekImage(int at) const { return InImage(at) ? image_[at] : flag::kStop; }
 
-  void Write(std::uint8_t b) {
-    if (write_pos_ >= ChannelBuffer::kEventAreaSize) [[unlikely]]
-      FailListTooLong();
-    list_[write_pos_++] = b;
-  }
-
-  [[noreturn]] void FailListTooLong() const {
-    Fail("flattens to more than " + std::to_string(ChannelBuffer::kEventAreaSize) +
-         " bytes of events (at offset " + FormatOffset(position_ - 1) + ")");
-  }
+  void Write(std::uint8_t b) { list_.push_back(b); }
 
   void WritePair(std::uint8_t first, std::uint8_t second) {
     Write(first);
@@ -417,20 +388,18 @@ class ChannelWalk {
   std::span<const std::uint8_t> image_;
   ChannelBuffer& buffer_;
   PassState& pass_;
-  std::span<std::uint8_t> list_;  // the list as it is written
+  std::vector<std::uint8_t>& list_;  // the list as it is written
   ChannelClock clock_;
-  const unsigned markable_end_;
   std::size_t timeline_index_ = 0;
   std::int64_t next_change_clock_ = 0;
 
   int position_;
-  std::size_t write_pos_ = 0;
   std::size_t fill_start_ = ChannelBuffer::kNoFill;
   std::uint8_t last_note_ = kRest;
   std::uint8_t last_duration_ = 0;
   int last_duration_divider_;  // the divider in force when last_duration_ was read
   bool flag_since_note_ = true;
-  int revisit_budget_ = kRevisitBudget;
+  int revisit_budget_;
   bool stopped_ = false;
   std::array<std::uint8_t, kLoopCounters> loop_counters_{};
   std::array<int, kCallStackDepth> call_stack_{};

@@ -7,7 +7,6 @@
 #define QUORLIN_FLATTEN_UNPACK_CHANNEL_H_
 
 #include <cstdint>
-#include <memory>
 #include <span>
 #include <vector>
 
@@ -33,7 +32,8 @@ struct WalkLimits {
 struct PassState {
   std::int32_t target = 0;  // 0: measuring walks; otherwise the clock to fit to
   std::uint8_t song_divider = 0;
-  int max_voice = 0;  // the highest voice number any flag EF selected
+  int max_voice = 0;           // the highest voice number any flag EF selected
+  bool selects_voice = false;  // some flag EF did
   TempoDividerTimeline timeline;
   WalkLimits limits;
   std::int64_t steps_left = limits.steps_per_song;  // carried over from pass to pass
@@ -42,10 +42,13 @@ struct PassState {
   // duration was read: the song then needs each note's divider written out.
   bool wrote_global_divider = false;
   bool reused_duration_across_divider = false;
+  // A measuring walk ends at its this many-th jump (F6) onto data it has
+  // played: 2 plays a looped body twice, 1 plays a channel once through.
+  int revisit_budget = 2;
   VisitedMap visited;
-  // Where a walk writes its list before it is copied to the channel: room
-  // for the longest list, never cleared.
-  std::unique_ptr<std::uint8_t[]> scratch{new std::uint8_t[ChannelBuffer::kEventAreaSize]};
+  // Where a walk writes its list before it is copied to the channel; it
+  // keeps its room from walk to walk.
+  std::vector<std::uint8_t> scratch;
   std::vector<DividerRun> divider_runs;  // likewise, for the dividers of its notes
 };
 

@@ -9,8 +9,7 @@ namespace quorlin {
 void AddNotes(std::vector<DividerRun>& runs, std::uint8_t divider, std::size_t notes) {
   if (notes == 0) return;
   if (runs.empty() || runs.back().divider != divider) runs.push_back({divider, 0});
-  // A list of at most 32,766 bytes holds at most 16,383 notes.
-  runs.back().notes = static_cast<std::uint16_t>(runs.back().notes + notes);
+  runs.back().notes = static_cast<std::uint32_t>(runs.back().notes + notes);
 }
 
 void ChannelBuffer::WriteImage(std::span<std::uint8_t, kImageSize> image) const {

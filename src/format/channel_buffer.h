@@ -5,6 +5,10 @@
 //   0x7FFE-0x7FFF  length word: event length, high byte first
 //   0x8000-0xFFFF  work area: the converted list, zeros behind it
 //
+// A channel whose lists are longer than the event area (a song may play
+// one out to any length) is dumped as its reversed list followed by its
+// converted list, as long, without the length word.
+//
 // Inside, each list holds only the bytes that were written, so a channel of
 // a few hundred bytes costs a few hundred bytes.
 #ifndef QUORLIN_FORMAT_CHANNEL_BUFFER_H_
@@ -20,7 +24,7 @@ namespace quorlin {
 // Notes in a row whose durations were counted at one tempo divider.
 struct DividerRun {
   std::uint8_t divider;
-  std::uint16_t notes;
+  std::uint32_t notes;
   bool operator==(const DividerRun&) const = default;
 };
 
@@ -47,6 +51,8 @@ struct ChannelBuffer {
   static constexpr std::size_t kNoFill = SIZE_MAX;
   std::size_t fill_start = kNoFill;
 
+  // True when the lists fit the 65,536-byte picture.
+  bool FitsImage() const { return events.size() <= kEventAreaSize; }
   // The 65,536-byte picture of the channel that the dumps write out.
   void WriteImage(std::span<std::uint8_t, kImageSize> image) const;
 };

@@ -34,9 +34,9 @@ inline constexpr int kPsgHeaderSize = 6;
 inline constexpr int kVoiceRecordSize = 25;
 inline constexpr int kMaxVoiceCount = 256;
 
-// The most bytes of a track that any offset or pointer can reach: channel
-// data offsets are 16-bit, and 256 voice records may start at 0xFFFF.
-inline constexpr std::size_t kReachableTrackBytes = 0x10000 + kMaxVoiceCount * kVoiceRecordSize;
+// The largest file read as a track: the Mega Drive's cartridge space. A
+// song's channel data may reach anywhere in it through relative pointers.
+inline constexpr std::size_t kLargestTrack = 4 << 20;
 
 enum class ChannelKind : std::uint8_t { kDac = 0, kFm = 1, kPsg = 2 };
 
@@ -51,6 +51,10 @@ inline constexpr bool IsDuration(std::uint8_t b) { return b <= kLastDuration; }
 inline constexpr bool IsNote(std::uint8_t b) { return b >= kRest && b <= kLastNote; }
 inline constexpr bool IsFlag(std::uint8_t b) { return b >= kFirstFlag; }
 inline constexpr bool IsMeaninglessFlag(std::uint8_t b) { return b >= kFirstMeaninglessFlag; }
+
+// The longest channel that loops: its closing F6 jumps back from its own
+// pointer by at most 32,768 bytes, a signed 16-bit relative pointer.
+inline constexpr std::size_t kLongestLoopingChannel = 0x8001;
 
 // The longest rest a fill writes: durations are 7-bit values.
 inline constexpr int kLongestRest = 0x7F;
@@ -191,6 +195,12 @@ inline constexpr const FlagRow& Flag(std::uint8_t flag_byte) {
 
 inline constexpr int FlagParameterCount(std::uint8_t flag_byte) {
   return Flag(flag_byte).parameters;
+}
+
+// The bytes of the event that starts with `first` in a played-out list: a
+// note or rest and its duration, or a flag and its parameters.
+inline constexpr std::size_t EventSize(std::uint8_t first) {
+  return IsFlag(first) ? 1 + static_cast<std::size_t>(FlagParameterCount(first)) : 2;
 }
 
 // The flags that append a final-state command, in the order they append.

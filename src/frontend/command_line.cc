@@ -46,6 +46,8 @@ CommandLine ParseCommandLine(std::span<const std::string> arguments) {
       line.version = true;
     } else if (argument == "--dumps") {
       line.dumps = true;
+    } else if (argument == "--compact") {
+      line.compact = true;
     } else if (argument == "--no-wait") {
       line.no_wait = true;
     } else if (argument == "-o" || argument == "--output") {
@@ -88,6 +90,8 @@ std::string HelpText() {
          "                    extension (each track's own form when not given)\n"
          "  -D NAME[=VALUE]   set an assembler symbol for .asm tracks (VALUE 1 if not\n"
          "                    given), such as -D FixMusicAndSFXDataBugs\n"
+         "      --compact     write each reversed channel with loops and calls where\n"
+         "                    its events repeat: the same music in far fewer bytes\n"
          "      --dumps       also write each conversion's intermediate buffers into a\n"
          "                    folder beside its track, named like it without extension\n"
          "      --no-wait     never wait for Enter at the end\n"

@@ -20,6 +20,7 @@ struct CommandLine {
   std::vector<std::string> tracks;
   std::optional<std::string> output_folder;  // -o, --output
   bool dumps = false;                        // --dumps
+  bool compact = false;                      // --compact
   bool no_wait = false;                      // --no-wait
   bool help = false;                         // -h, --help
   bool version = false;                      // --version

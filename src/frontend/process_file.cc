@@ -69,12 +69,13 @@ void WriteOutput(const TrackJob& job, std::span<const std::uint8_t> song, RunOut
 constexpr std::size_t kLargestSource = 8 << 20;
 
 std::vector<std::uint8_t> ReadTrack(const TrackJob& job) {
-  const std::size_t limit =
-      job.input_format == SongFormat::kAsm ? kLargestSource + 1 : kReachableTrackBytes;
+  const bool source = job.input_format == SongFormat::kAsm;
+  const std::size_t limit = source ? kLargestSource : kLargestTrack;
   try {
-    std::vector<std::uint8_t> bytes = ReadFileBytes(job.input, limit);
-    if (job.input_format == SongFormat::kAsm && bytes.size() > kLargestSource) {
-      throw TrackError("the source is larger than 8 MiB, more than any song file holds");
+    std::vector<std::uint8_t> bytes = ReadFileBytes(job.input, limit + 1);
+    if (bytes.size() > limit) {
+      throw TrackError(source ? "the source is larger than 8 MiB, more than any song file holds"
+                              : "the file is larger than 4 MiB, more than a cartridge holds");
     }
     return bytes;
   } catch (const FileError& error) {
@@ -93,13 +94,11 @@ std::pair<std::vector<std::uint8_t>, std::string> LoadSong(const TrackJob& job) 
   return {std::move(song.bytes), std::move(song.label_prefix)};
 }
 
-std::vector<std::uint8_t> OutputFile(const TrackJob& job, std::vector<std::uint8_t> reversed,
-                                     const std::string& label_prefix) {
-  if (job.output_format == SongFormat::kBin) return reversed;
-  const std::string source =
-      WriteSource(reversed, label_prefix,
-                  "The reversed song of " + job.file_name + ", written by Quorlin " + kVersion);
-  return std::vector<std::uint8_t>(source.begin(), source.end());
+// The reversed song as the disassembly keeps songs.
+std::string SourceFile(const TrackJob& job, std::span<const std::uint8_t> reversed,
+                       const std::string& label_prefix) {
+  return WriteSource(reversed, label_prefix,
+                     "The reversed song of " + job.file_name + ", written by Quorlin " + kVersion);
 }
 
 }  // namespace
@@ -135,6 +134,7 @@ TrackJob JobFor(const std::string& argument, const CommandLine& line,
   job.output_name = OutputNameFor(job.file_name, job.output_format);
   job.song_folder = SongFolderFor(argument);
   job.write_dumps = write_dumps;
+  job.compact = line.compact;
   job.defines = StandardDefines();
   job.defines.insert(job.defines.end(), line.defines.begin(), line.defines.end());
   return job;
@@ -147,9 +147,17 @@ bool ProcessFile(const TrackJob& job, std::ostream& console, RunOutputs& outputs
     auto [song, label_prefix] = LoadSong(job);
     std::optional<FileDumpSink> dumps;
     if (job.write_dumps) dumps.emplace(job.song_folder, console);
-    ConvertedSong converted =
-        ConvertSong(song, ReportingOptions(console), dumps ? &*dumps : nullptr);
-    WriteOutput(job, OutputFile(job, std::move(converted.bytes), label_prefix), outputs);
+    ConvertOptions options = ReportingOptions(console);
+    options.compact = job.compact;
+    ConvertedSong converted = ConvertSong(song, options, dumps ? &*dumps : nullptr);
+    if (!converted.notice.empty()) console << "    Notice; " << converted.notice << "\n";
+    if (job.output_format == SongFormat::kBin) {
+      WriteOutput(job, converted.bytes, outputs);
+    } else {
+      const std::string source = SourceFile(job, converted.bytes, label_prefix);
+      WriteOutput(job, {reinterpret_cast<const std::uint8_t*>(source.data()), source.size()},
+                  outputs);
+    }
     written = true;
   } catch (const TrackError& error) {
     console << "    Error; " << error.what() << "\n";

@@ -26,6 +26,7 @@ struct TrackJob {
   SongFormat input_format = SongFormat::kBin;
   SongFormat output_format = SongFormat::kBin;
   bool write_dumps = false;
+  bool compact = false;
   std::vector<SourceDefine> defines;  // for source tracks: the standard ones and -D
 };
 

@@ -228,14 +228,7 @@ class Inversion {
     Write(second);
   }
 
-  void Write(std::uint8_t b) {
-    if (out_.size() >= ChannelBuffer::kEventAreaSize) {
-      throw TrackError(channel_name_ + " grows beyond " +
-                       std::to_string(ChannelBuffer::kEventAreaSize) +
-                       " bytes of events when its state is inverted");
-    }
-    out_.push_back(b);
-  }
+  void Write(std::uint8_t b) { out_.push_back(b); }
 
   std::span<const std::uint8_t> list_;
   std::span<const DividerRun> divider_runs_;

@@ -1,0 +1,319 @@
+#include "song_player.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "format/bytes.h"
+
+namespace quorlin::testing {
+
+void PrintTo(const Sound& s, std::ostream* out) {
+  *out << std::hex << "note " << int{s.note} << " dur " << s.duration << " div " << s.divider
+       << " voice " << int{s.state.voice} << " pan " << int{s.state.pan} << " vol "
+       << int{s.state.fm_volume} << "/" << int{s.state.psg_volume} << " tr "
+       << int{s.state.transpose} << " mod " << s.state.modulation_on << " fill "
+       << int{s.state.timeout} << " fast " << s.state.fast_release << " na " << s.no_attack
+       << " pitch " << (s.pitch ? *s.pitch : -1) << " joined " << s.joined << " cut "
+       << (s.cut ? *s.cut : -1);
+}
+
+namespace {
+
+// The driver's rules for what E7 does to the sound of FM and PSG channels.
+// E7 before a note keeps the note before it keyed on: the note continues
+// that sound. Note fill keys a note off after that many ticks of its
+// duration (duration x divider, kept in one byte), unless E7 spares it. An
+// FM rest after E7 holds the sound on, unless modulation is on; a PSG rest
+// is silent. Pitches are note plus transposition, seven bits of it.
+void Listen(std::vector<Sound>& sounds, ChannelKind kind) {
+  if (kind == ChannelKind::kDac) return;  // the DAC ignores E7
+  std::optional<int> sounding;
+  for (Sound& s : sounds) {
+    const bool joinable = s.no_attack && sounding.has_value();
+    if (s.note != 0x80) {
+      s.joined = joinable;
+      s.pitch = (s.note + s.state.transpose) & 0x7F;
+      sounding = s.pitch;
+      const int ticks = (s.duration * s.divider) & 0xFF;
+      if (!s.no_attack && s.state.timeout > 0 && s.state.timeout < ticks) {
+        s.cut = s.state.timeout;
+        sounding.reset();
+      }
+    } else if (kind == ChannelKind::kFm && joinable && !s.state.modulation_on) {
+      s.joined = true;
+      s.pitch = sounding;
+    } else {
+      sounding.reset();
+    }
+  }
+}
+
+}  // namespace
+
+bool SoundsAlike(const Sound& forward, const Sound& backwards, ChannelKind kind) {
+  if (forward.duration != backwards.duration || forward.divider != backwards.divider) {
+    return false;
+  }
+  if (kind == ChannelKind::kDac) {
+    return forward.state == backwards.state && forward.note == backwards.note &&
+           forward.no_attack == backwards.no_attack;
+  }
+  DriverState forward_state = forward.state, backwards_state = backwards.state;
+  forward_state.timeout = backwards_state.timeout = 0;
+  forward_state.transpose = backwards_state.transpose = 0;
+  return forward_state == backwards_state && forward.cut == backwards.cut &&
+         forward.pitch == backwards.pitch &&
+         (forward.note == backwards.note || (forward.note == 0x80 && forward.joined));
+}
+
+namespace {
+
+// The track's bytes in the driver: loop counter k at 0x24 + k, return
+// addresses of calls four bytes each, growing down from 0x30.
+constexpr std::size_t kLoopCounters = 0x24;
+constexpr std::size_t kStackTop = 0x30;
+
+}  // namespace
+
+Playback Play(const Bytes& song, ChannelKind kind, PlayerStart start, std::int64_t limit,
+              bool until_first_jump, const DividerChanges& changes, DividerChanges* record) {
+  Playback out;
+  DriverState state = start.state;
+  int divider = start.divider;
+  std::size_t pc = start.offset;
+  std::size_t next_change = 0;
+  std::array<std::uint8_t, kStackTop> track{};
+  std::size_t stack = kStackTop;
+  std::uint8_t note = 0x80;
+  int duration = 0;
+  int duration_divider = divider;
+  bool no_attack = false;
+  const auto pointer = [&](std::size_t at) {
+    return at + 1 + static_cast<std::int16_t>(ReadBigEndian16(song, at));
+  };
+  const auto sound = [&] {
+    const std::int64_t length = std::int64_t{duration} * 256 * duration_divider;
+    int written = duration;
+    if (out.time + length > limit) {
+      written = duration - static_cast<int>((out.time + length - limit) / (256 * duration_divider));
+    }
+    out.sounds.push_back({note, written, duration_divider, state, no_attack, {}, false, {}});
+    no_attack = false;
+    out.time += length;
+  };
+  for (int guard = 0; guard < 1'000'000 && out.time < limit; ++guard) {
+    while (next_change < changes.size() && changes[next_change].first <= out.time) {
+      divider = changes[next_change++].second;
+    }
+    const std::uint8_t b = song.at(pc++);
+    if (b >= 0x80 && b < 0xE0) {
+      note = b;
+      // A duration right behind the note is its own; otherwise the last one.
+      if (song.at(pc) >= 0x80) sound();
+    } else if (b < 0x80) {
+      duration = b;
+      duration_divider = divider;
+      sound();
+    } else {
+      switch (b) {
+        case 0xE0:
+          state.pan = song.at(pc++);
+          break;
+        case 0xE1:
+          state.detune = song.at(pc++);
+          break;
+        case 0xE2:
+          state.communication = song.at(pc++);
+          break;
+        case 0xE3:
+          pc = static_cast<std::size_t>(track.at(stack)) << 24 | track.at(stack + 1) << 16 |
+               track.at(stack + 2) << 8 | track.at(stack + 3);
+          stack += 4;
+          break;
+        case 0xE4:
+        case 0xF2:
+          out.stopped = true;
+          Listen(out.sounds, kind);
+          return out;
+        case 0xE5:
+          divider = song.at(pc++);
+          break;
+        case 0xE6:
+          state.fm_volume += song.at(pc++);
+          break;
+        case 0xE7:
+          no_attack = true;
+          break;
+        case 0xE8:
+          state.timeout = song.at(pc++);
+          break;
+        case 0xE9:
+          state.transpose += song.at(pc++);
+          break;
+        case 0xEA:
+          state.tempo = song.at(pc++);
+          break;
+        case 0xEB:
+          divider = song.at(pc++);
+          if (record != nullptr) record->emplace_back(out.time, divider);
+          break;
+        case 0xEC:
+          state.psg_volume += song.at(pc++);
+          break;
+        case 0xEF:
+          state.voice = song.at(pc++);
+          state.fast_release = false;
+          break;
+        case 0xF0:
+          // Setting modulation up switches it on too.
+          for (auto& m : state.modulation) m = song.at(pc++);
+          state.modulation_on = true;
+          break;
+        case 0xF1:
+          state.modulation_on = true;
+          break;
+        case 0xF3:
+          state.noise = song.at(pc++);
+          break;
+        case 0xF4:
+          state.modulation_on = false;
+          break;
+        case 0xF5:
+          state.psg_voice = song.at(pc++);
+          break;
+        case 0xF6:
+          if (until_first_jump) {
+            Listen(out.sounds, kind);
+            return out;
+          }
+          pc = pointer(pc);
+          break;
+        case 0xF7: {
+          const std::uint8_t index = song.at(pc);
+          out.highest_loop_index = std::max<int>(out.highest_loop_index, index);
+          std::uint8_t& counter = track.at(kLoopCounters + index);
+          if (counter == 0) counter = song.at(pc + 1);  // 0 plays 256 times
+          pc = --counter != 0 ? pointer(pc + 2) : pc + 4;
+          break;
+        }
+        case 0xF8: {
+          const std::size_t back = pc + 2;
+          stack -= 4;
+          for (int i = 0; i < 4; ++i)
+            track.at(stack + i) = static_cast<std::uint8_t>(back >> (24 - 8 * i));
+          out.deepest_call =
+              std::max<int>(out.deepest_call, static_cast<int>((kStackTop - stack) / 4));
+          pc = pointer(pc);
+          break;
+        }
+        case 0xF9:
+          // Fast release of the voice loaded last; on the PSG and the DAC
+          // it has nothing to act on.
+          if (kind == ChannelKind::kFm) state.fast_release = true;
+          break;
+        default:
+          break;  // ED, EE change nothing that sounds
+      }
+    }
+  }
+  Listen(out.sounds, kind);
+  return out;
+}
+
+std::vector<ChannelStart> ChannelsOf(const Bytes& song) {
+  std::vector<ChannelStart> channels;
+  std::size_t at = 6;
+  for (int i = 0; i < song[2] + song[3]; ++i) {
+    const ChannelKind kind = i == 0        ? ChannelKind::kDac
+                             : i < song[2] ? ChannelKind::kFm
+                                           : ChannelKind::kPsg;
+    ChannelStart c{kind, ReadBigEndian16(song, at), 0, 0, 0};
+    if (kind != ChannelKind::kDac) {
+      c.transpose = song[at + 2];
+      c.volume = song[at + 3];
+    }
+    if (kind == ChannelKind::kPsg) c.psg_voice = song[at + 5];
+    channels.push_back(c);
+    at += kind == ChannelKind::kPsg ? 6 : 4;
+  }
+  return channels;
+}
+
+PlayerStart StartOf(const Bytes& song, const ChannelStart& c) {
+  PlayerStart start{c.offset, {}, song[4]};
+  start.state.tempo = song[5];
+  start.state.transpose = c.transpose;
+  (c.kind == ChannelKind::kPsg ? start.state.psg_volume : start.state.fm_volume) = c.volume;
+  start.state.psg_voice = c.psg_voice;
+  return start;
+}
+
+void ExpectPlaysBackwards(const Bytes& input, const Bytes& output, ChannelCounts& counts) {
+  const auto in_channels = ChannelsOf(input);
+  const auto out_channels = ChannelsOf(output);
+  ASSERT_EQ(in_channels.size(), out_channels.size());
+  // The reversed song, each channel once through; the DAC channel first, as
+  // its divider changes time the others.
+  std::vector<Playback> reversed;
+  DividerChanges reversed_changes;
+  for (const ChannelStart& c : out_channels) {
+    reversed.push_back(Play(output, c.kind, StartOf(output, c), INT64_MAX, true, reversed_changes,
+                            reversed.empty() ? &reversed_changes : nullptr));
+  }
+  const auto [shortest, longest] = std::minmax_element(
+      reversed.begin(), reversed.end(), [](auto& a, auto& b) { return a.time < b.time; });
+  DividerChanges changes;
+  Play(input, ChannelKind::kDac, StartOf(input, in_channels[0]), longest->time, false, {},
+       &changes);
+  for (std::size_t c = 0; c < in_channels.size(); ++c) {
+    SCOPED_TRACE("channel " + std::to_string(c));
+    const ChannelKind kind = in_channels[c].kind;
+    const PlayerStart in_start = StartOf(input, in_channels[c]);
+    const Playback forward = Play(input, kind, in_start, reversed[c].time, false, changes);
+    std::vector<Sound> backwards(reversed[c].sounds.rbegin(), reversed[c].sounds.rend());
+    ASSERT_GE(backwards.size(), forward.sounds.size());
+    // Rests that fill a stopped channel to the song's length come first in
+    // the output, so last when read backwards.
+    for (std::size_t i = forward.sounds.size(); i < backwards.size(); ++i) {
+      EXPECT_TRUE(forward.stopped);
+      EXPECT_EQ(backwards[i].note, 0x80);
+    }
+    backwards.resize(forward.sounds.size());
+    const auto [played, expected] =
+        std::mismatch(backwards.begin(), backwards.end(), forward.sounds.begin(),
+                      [kind](const Sound& b, const Sound& f) { return SoundsAlike(f, b, kind); });
+    ASSERT_TRUE(played == backwards.end())
+        << "sound " << played - backwards.begin() << " of " << backwards.size()
+        << " played backwards: " << ::testing::PrintToString(*played)
+        << "; forward: " << ::testing::PrintToString(*expected);
+    // A note joined to the one before it forwards: backwards that one is
+    // joined to it. Nothing is joined across the reversed channel's end.
+    for (std::size_t k = 0; k < backwards.size(); ++k) {
+      const bool joined_forward = k + 1 < forward.sounds.size() && forward.sounds[k + 1].joined;
+      ASSERT_EQ(backwards[k].joined, joined_forward)
+          << "join of sounds " << k << " and " << k + 1 << "; forward "
+          << ::testing::PrintToString(forward.sounds[k]) << " then "
+          << (k + 1 < forward.sounds.size() ? ::testing::PrintToString(forward.sounds[k + 1])
+                                            : "nothing")
+          << "; backwards " << ::testing::PrintToString(backwards[k]);
+      counts.joins += joined_forward;
+    }
+    if (reversed[c].stopped) {
+      // The channel that set the song's length meets its stop flag just
+      // when its time is up: played on, it stops without another sound.
+      const Playback on = Play(input, kind, in_start, reversed[c].time + 1, false, changes);
+      EXPECT_TRUE(on.stopped);
+      EXPECT_EQ(on.sounds.size(), forward.sounds.size());
+      ++counts.stopped;
+    } else {
+      EXPECT_FALSE(forward.stopped);
+      ++counts.looping;
+    }
+  }
+  // One length for all: a looping channel may run on by less than one
+  // duration unit, a filled one stop short by less than one.
+  EXPECT_LT(longest->time - shortest->time, 2 * 256 * 3);
+}
+
+}  // namespace quorlin::testing
