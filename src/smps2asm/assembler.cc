@@ -6,6 +6,7 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <span>
 
 #include "format/format.h"
 #include "format/track_error.h"
@@ -69,6 +70,10 @@ class Assembler {
   }
 
   AssembledSong Run() {
+    // Both passes read the same statements: they are split up once.
+    ForEachStatement(source_,
+                     [this](const Statement& statement) { statements_.push_back(statement); });
+    split_.assign(statements_.size(), {kUnsplit, 0});
     Pass(/*final=*/false);
     Pass(/*final=*/true);
     if (!song_started_) throw TrackError("the source holds no smpsHeaderStartSong, so no song");
@@ -89,15 +94,17 @@ class Assembler {
     source_driver_ = 1;
     voice_mode_ = 0;
     pan_names_ = false;
-    voice_defined_ = {};
+    voice_ = {};
+    all_four_x_ = false;
     labels_defined_.clear();
     constants_.clear();
     variables_.clear();
-    ForEachStatement(source_, [this](const Statement& statement) {
+    for (current_ = 0; current_ < statements_.size(); ++current_) {
+      const Statement& statement = statements_[current_];
       line_ = statement.line;
       statement_address_ = address_;
       Handle(statement);
-    });
+    }
     if (!conditionals_.empty()) {
       line_ = conditionals_.back().line;
       Fail("if without endif");
@@ -219,6 +226,11 @@ class Assembler {
   // name defined further down counts as 0 there.
   std::int64_t Value(std::string_view text, bool strict = false) {
     if (text.empty()) Fail("a value is missing");
+    // Most values are a number or a name alone: those need no parse.
+    if (const auto number = ParseNumber(text)) return *number;
+    if (IsName(text)) {
+      if (const auto value = Lookup(text)) return *value;
+    }
     const SymbolLookup lookup = [this, strict](std::string_view name) {
       const auto value = Lookup(name);
       if (!value && !final_ && !strict) return std::optional<std::int64_t>(0);
@@ -298,8 +310,20 @@ class Assembler {
 
   // ------------------------------------------------------ operations --
 
+  // The operands of the statement being read, split on its first reading.
+  std::span<const std::string_view> OperandsOf(std::string_view text) {
+    auto& [first, count] = split_[current_];
+    if (first == kUnsplit) {
+      SplitOperands(text, scratch_);
+      first = static_cast<std::uint32_t>(operands_.size());
+      count = static_cast<std::uint32_t>(scratch_.size());
+      operands_.insert(operands_.end(), scratch_.begin(), scratch_.end());
+    }
+    return std::span<const std::string_view>(operands_).subspan(first, count);
+  }
+
   void Operation(std::string_view name, std::string_view operand_text) {
-    const auto operands = SplitOperands(operand_text);
+    const std::span<const std::string_view> operands = OperandsOf(operand_text);
     const bool bytes = IsDirective(name, "dc.b");
     if (bytes || IsDirective(name, "dc.w")) {
       if (operands.empty()) Fail(std::string(name) + " needs at least one value");
@@ -320,7 +344,7 @@ class Assembler {
   }
 
   // The operands a macro needs: `required` given ones, the rest optional.
-  void Require(std::string_view macro, const std::vector<std::string_view>& operands,
+  void Require(std::string_view macro, std::span<const std::string_view> operands,
                std::size_t required) {
     std::size_t given = 0;
     while (given < operands.size() && given < required && !operands[given].empty()) ++given;
@@ -330,13 +354,13 @@ class Assembler {
     }
   }
 
-  bool Given(const std::vector<std::string_view>& operands, std::size_t index) const {
+  bool Given(std::span<const std::string_view> operands, std::size_t index) const {
     return index < operands.size() && !operands[index].empty();
   }
 
   // A flag byte and its one-byte parameters, each an operand.
-  void Flag(std::string_view macro, const std::vector<std::string_view>& operands,
-            std::uint8_t flag, std::size_t parameters) {
+  void Flag(std::string_view macro, std::span<const std::string_view> operands, std::uint8_t flag,
+            std::size_t parameters) {
     Require(macro, operands, parameters);
     EmitByte(flag);
     for (std::size_t i = 0; i < parameters; ++i) EmitByte(Value(operands[i]));
@@ -351,7 +375,7 @@ class Assembler {
     return Sonic2TempoToSonic1(Sonic3TempoToSonic2(tempo));
   }
 
-  void Macro(std::string_view name, const std::vector<std::string_view>& operands) {
+  void Macro(std::string_view name, std::span<const std::string_view> operands) {
     if (const auto flag = FlagOfMacro(name)) return FlagMacro(name, *flag, operands);
     if (name == "smpsHeaderStartSong") return StartSong(operands);
     if (name == "smpsHeaderVoice" || name == "smpsHeaderVoiceNull") {
@@ -404,7 +428,7 @@ class Assembler {
 
   // A flag and its parameters; most macros write them as given.
   void FlagMacro(std::string_view name, std::uint8_t flag,
-                 const std::vector<std::string_view>& operands) {
+                 std::span<const std::string_view> operands) {
     switch (flag) {
       case flag::kPan:
         Require(name, operands, 2);
@@ -437,7 +461,7 @@ class Assembler {
     }
   }
 
-  void StartSong(const std::vector<std::string_view>& operands) {
+  void StartSong(std::span<const std::string_view> operands) {
     if (song_started_) Fail("a second smpsHeaderStartSong: a file holds one song");
     if (address_ != 0) Fail("bytes before smpsHeaderStartSong, where the song must begin");
     Require("smpsHeaderStartSong", operands, 1);
@@ -451,7 +475,7 @@ class Assembler {
     song_started_ = true;
   }
 
-  void ModulationSetup(const std::vector<std::string_view>& operands) {
+  void ModulationSetup(std::span<const std::string_view> operands) {
     Require("smpsModSet", operands, 4);
     std::array<std::int64_t, 4> values{};
     for (std::size_t i = 0; i < 4; ++i) values[i] = Value(operands[i]);
@@ -463,26 +487,29 @@ class Assembler {
     for (std::int64_t value : values) EmitByte(value);
   }
 
-  void VoiceMacro(int index, std::string_view name, const std::vector<std::string_view>& operands) {
+  void VoiceMacro(int index, std::string_view name, std::span<const std::string_view> operands) {
     const VoiceLine& line = kVoiceLines[index];
     Require(name, operands, static_cast<std::size_t>(line.required));
     for (int i = 0; i < line.arguments; ++i) {
       voice_[index][i] = Given(operands, i) ? Value(operands[i]) : 0;
     }
     if (name == "smpsVcUnusedBits") all_four_x_ = Given(operands, 4);
-    voice_defined_[index] = true;
     if (name != "smpsVcTotalLevel") return;
-    for (int i = 0; i < kVoiceMacroCount; ++i) {
-      if (!voice_defined_[i]) {
-        Fail("smpsVcTotalLevel without an earlier " + std::string(kVoiceLines[i].macro));
-      }
-    }
+    // A value the song never set is the one the build carries from earlier
+    // songs: 0, as nothing before the music sets one.
     for (std::int64_t value : VoiceRecord(voice_, all_four_x_, voice_mode_)) EmitByte(value);
   }
 
   static constexpr std::int64_t kMaxSongBytes = 0x10000;
 
   std::string_view source_;
+  std::vector<Statement> statements_;
+  std::size_t current_ = 0;  // the statement being read
+  static constexpr std::uint32_t kUnsplit = UINT32_MAX;
+  std::vector<std::pair<std::uint32_t, std::uint32_t>>
+      split_;                               // per statement: operands_ first, count
+  std::vector<std::string_view> operands_;  // of every statement split
+  std::vector<std::string_view> scratch_;
   std::map<std::string, std::int64_t, std::less<>> defines_;
   std::map<std::string, std::int64_t, std::less<>> labels_;  // from the first pass
   std::set<std::string, std::less<>> labels_defined_;        // in this pass
@@ -500,7 +527,6 @@ class Assembler {
   std::int64_t voice_mode_ = 0;
   bool pan_names_ = false;
   VoiceValues voice_{};
-  std::array<bool, kVoiceMacroCount> voice_defined_{};
   bool all_four_x_ = false;
 };
 

@@ -84,18 +84,25 @@ std::optional<std::int64_t> IncludedEquate(std::string_view name) {
 
 std::optional<std::int64_t> PanName(std::string_view name) { return Find(kPans, name); }
 
-std::string NoteName(std::uint8_t note) {
+std::string_view NoteName(std::uint8_t note) {
+  // "nC0" ... "nBb7", each in 4 characters and a zero, made once.
+  static constexpr auto kNames = [] {
+    std::array<std::array<char, 5>, kLastNote - kRest> names{};
+    for (std::size_t i = 0; i < names.size(); ++i) {
+      std::size_t at = 0;
+      names[i][at++] = 'n';
+      for (const char c : kNoteNames[i % 12]) names[i][at++] = c;
+      names[i][at] = static_cast<char>('0' + i / 12);
+    }
+    return names;
+  }();
   if (note == kRest) return "nRst";
-  const int index = note - kFirstNote;
-  std::string name = "n";
-  name += kNoteNames[index % 12];
-  name += static_cast<char>('0' + index / 12);
-  return name;
+  return kNames[note - kFirstNote].data();
 }
 
-std::optional<std::string> DacSampleName(std::uint8_t sample) {
+std::optional<std::string_view> DacSampleName(std::uint8_t sample) {
   for (const auto& [name, value] : kDacSamples) {
-    if (value == sample) return std::string(name);
+    if (value == sample) return name;
   }
   return std::nullopt;
 }

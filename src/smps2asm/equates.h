@@ -20,10 +20,10 @@ std::optional<std::int64_t> IncludedEquate(std::string_view name);
 std::optional<std::int64_t> PanName(std::string_view name);
 
 // "nC0" ... "nBb7" for 0x81-0xDF, "nRst" for 0x80.
-std::string NoteName(std::uint8_t note);
+std::string_view NoteName(std::uint8_t note);
 
 // "dKick", "dSnare" ... for the samples that have a name.
-std::optional<std::string> DacSampleName(std::uint8_t sample);
+std::optional<std::string_view> DacSampleName(std::uint8_t sample);
 
 // "fTone_01" ... "fTone_09".
 std::optional<std::string> PsgEnvelopeName(std::uint8_t envelope);

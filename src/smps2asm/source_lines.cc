@@ -67,7 +67,13 @@ Statement ParseStatement(std::string_view text, int line) {
 
 std::vector<std::string_view> SplitOperands(std::string_view operands) {
   std::vector<std::string_view> result;
-  if (Trim(operands).empty()) return result;
+  SplitOperands(operands, result);
+  return result;
+}
+
+void SplitOperands(std::string_view operands, std::vector<std::string_view>& result) {
+  result.clear();
+  if (Trim(operands).empty()) return;
   int depth = 0;
   char quote = 0;
   std::size_t start = 0;
@@ -88,7 +94,6 @@ std::vector<std::string_view> SplitOperands(std::string_view operands) {
       start = i + 1;
     }
   }
-  return result;
 }
 
 }  // namespace quorlin

@@ -40,6 +40,8 @@ void ForEachStatement(std::string_view source, Each each) {
 // The operands of a statement, each without blanks around it. An empty
 // operand list gives no operands; "a, , b" gives an empty second one.
 std::vector<std::string_view> SplitOperands(std::string_view operands);
+// The same into `result`, whose room serves statement after statement.
+void SplitOperands(std::string_view operands, std::vector<std::string_view>& result);
 
 }  // namespace quorlin
 

@@ -48,6 +48,7 @@ std::string ValuesLine(Line line, const std::vector<std::int64_t>& values) {
 }  // namespace
 
 int VoiceLineIndex(std::string_view macro) {
+  if (!macro.starts_with("smpsVc")) return -1;
   for (int i = 0; i < kVoiceMacroCount; ++i) {
     if (macro == kVoiceLines[i].macro) return i;
   }

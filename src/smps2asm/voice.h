@@ -31,7 +31,7 @@ inline constexpr int kVoiceMacroCount = 13;
 // one value): the macro's lines in their order, from smpsVcAlgorithm to
 // smpsVcTotalLevel; smpsVcUnusedBits has five (U, then x1-x4).
 struct VoiceLine {
-  const char* macro;
+  std::string_view macro;
   int arguments;  // the most it takes
   int required;
 };

@@ -35,7 +35,7 @@ class SourceWriter {
       : song_(song),
         prefix_(std::move(prefix)),
         roles_(song.size(), Role::kRaw),
-        dac_(song.size(), false) {}
+        dac_(song.size(), 0) {}
 
   std::string Run(const std::string& comment) {
     const SongHeader header = ReadSongHeader(song_);
@@ -50,12 +50,11 @@ class SourceWriter {
     }
     for (std::size_t i = 0; i < pending_.size(); ++i) Decode(pending_[i].first, pending_[i].second);
 
+    text_.reserve(song_.size() * 12);
     AddLine("; " + comment);
     WriteHeader(header, channels);
     WriteBody();
-    std::string text;
-    for (const std::string& line : lines_) text += line + "\n";
-    return text;
+    return std::move(text_);
   }
 
  private:
@@ -169,7 +168,10 @@ class SourceWriter {
 
   // ---------------------------------------------------------- output --
 
-  void AddLine(std::string line) { lines_.push_back(std::move(line)); }
+  void AddLine(std::string_view line) {
+    text_ += line;
+    text_ += '\n';
+  }
 
   void WriteHeader(const SongHeader& header, const std::vector<ChannelHeader>& channels) {
     // Every label is named before the first line that uses it is written.
@@ -213,8 +215,11 @@ class SourceWriter {
 
   void WriteBody() {
     std::size_t at = headers_size_;
+    // The labels in the order of their addresses, met as the body is written.
+    auto names = labels_.lower_bound(at);
     while (at < song_.size()) {
-      if (const auto names = labels_.find(at); names != labels_.end()) {
+      while (names != labels_.end() && names->first < at) ++names;
+      if (names != labels_.end() && names->first == at) {
         FlushValues();
         AddLine("");
         if (const auto channel = channel_labels_.find(at); channel != channel_labels_.end()) {
@@ -235,7 +240,7 @@ class SourceWriter {
         WriteVoice(at);
         return kVoiceRecordSize;
       case Role::kNote:
-        AddValue(NoteOrDuration(at));
+        AddValue(NoteOrDuration(at, hex_));
         return 1;
       case Role::kFlag:
         if (b == flag::kNoAttack) {
@@ -251,10 +256,14 @@ class SourceWriter {
     }
   }
 
-  std::string NoteOrDuration(std::size_t at) const {
+  // Names or "$xx", into `hex` when it is a number.
+  std::string_view NoteOrDuration(std::size_t at, std::string& hex) const {
     const std::uint8_t b = song_[at];
-    if (IsDuration(b)) return HexByte(b);
-    if (dac_[at] && b != kRest) return DacSampleName(b).value_or(HexByte(b));
+    if (IsDuration(b)) return hex = HexByte(b);
+    if (dac_[at] && b != kRest) {
+      if (const auto sample = DacSampleName(b)) return *sample;
+      return hex = HexByte(b);
+    }
     return NoteName(b);
   }
 
@@ -306,23 +315,23 @@ class SourceWriter {
     for (std::string& line : VoiceSource(record, mode_)) AddLine(std::move(line));
   }
 
-  void AddValue(std::string value) {
-    values_.push_back(std::move(value));
-    if (values_.size() == kValuesPerLine) FlushValues();
+  // Gathers the values of one dc.b line in the text itself.
+  void AddValue(std::string_view value) {
+    text_ += values_ == 0 ? "\tdc.b\t" : ", ";
+    text_ += value;
+    if (++values_ == kValuesPerLine) FlushValues();
   }
 
   void FlushValues() {
-    if (values_.empty()) return;
-    std::string line = "\tdc.b\t";
-    for (std::size_t i = 0; i < values_.size(); ++i) line += (i > 0 ? ", " : "") + values_[i];
-    AddLine(std::move(line));
-    values_.clear();
+    if (values_ == 0) return;
+    text_ += '\n';
+    values_ = 0;
   }
 
   std::span<const std::uint8_t> song_;
   std::string prefix_;
   std::vector<Role> roles_;
-  std::vector<bool> dac_;  // read by the DAC channel: samples by name
+  std::vector<std::uint8_t> dac_;  // 1: read by the DAC channel, samples by name
   std::map<std::size_t, std::vector<std::string>> labels_;
   std::map<std::size_t, std::string> channel_labels_;
   std::map<std::size_t, long long> targets_;           // F6, F7, F8 position -> target
@@ -331,8 +340,9 @@ class SourceWriter {
   std::size_t headers_size_ = 0;
   int mode_ = 0;
   int jumps_ = 0, loops_ = 0, calls_ = 0;
-  std::vector<std::string> lines_;
-  std::vector<std::string> values_;  // of the dc.b line being gathered
+  std::string text_;        // the source written so far
+  std::string hex_;         // a "$xx" being written
+  std::size_t values_ = 0;  // on the dc.b line being gathered
 };
 
 }  // namespace
