@@ -11,6 +11,7 @@
 #include "convert/convert_song.h"
 #include "format/bytes.h"
 #include "format/track_error.h"
+#include "rom/reverse_rom.h"
 #include "smps2asm/writer.h"
 #include "track_set.h"
 
@@ -48,6 +49,10 @@ LargestChannel LargestChannelOf(const Bytes& track) {
   const Bytes song = quorlin::testing::Reversed(track);
   const auto header = quorlin::ReadSongHeader(song);
   const auto channels = quorlin::ReadChannelHeaders(song, header);
+  static const Bytes rom = quorlin::bench::GameRom().bytes;
+  benchmark::RegisterBenchmark("game_rom", [](benchmark::State& state) {
+    for (auto _ : state) benchmark::DoNotOptimize(quorlin::ReverseRom(rom));
+  })->Unit(benchmark::kMillisecond);
   LargestChannel largest;
   largest.divider = header.tempo_divider;
   for (std::size_t i = 0; i < channels.size(); ++i) {
@@ -88,6 +93,8 @@ int main(int argc, char** argv) {
         quorlin::testing::WriteFile(folder + "/" + track.name + ".asm",
                                     Bytes(source.begin(), source.end()));
       }
+      const auto game = quorlin::bench::GameRom();
+      quorlin::testing::WriteFile(folder + "/" + game.name + ".gen", game.bytes);
       const auto source = quorlin::bench::LargeSource();
       quorlin::testing::WriteFile(folder + "/" + source.name + ".asm", source.bytes);
       return 0;
@@ -118,6 +125,10 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark(name.c_str(), BM_Convert, bytes, name.ends_with("_compact"))
         ->Unit(benchmark::kMillisecond);
   }
+  static const Bytes rom = quorlin::bench::GameRom().bytes;
+  benchmark::RegisterBenchmark("game_rom", [](benchmark::State& state) {
+    for (auto _ : state) benchmark::DoNotOptimize(quorlin::ReverseRom(rom));
+  })->Unit(benchmark::kMillisecond);
   LargestChannel largest;
   for (const Bytes& song : game_songs) {
     LargestChannel channel = LargestChannelOf(song);

@@ -52,6 +52,27 @@ std::vector<NamedTrack> OrdinarySongs() {
   return songs;
 }
 
+NamedTrack GameRom() {
+  Bytes rom(512 << 10, 0xFF);
+  std::uint32_t state = 1;
+  for (std::size_t at = 0x200; at < 0x70000; ++at) {
+    state = state * 1664525 + 1013904223;
+    rom[at] = static_cast<std::uint8_t>(state >> 24);
+  }
+  const std::string name = "SEGA MEGA DRIVE ";
+  std::copy(name.begin(), name.end(), rom.begin() + 0x100);
+  const std::size_t table = 0x71A9C;
+  std::size_t at = 0x71B00;
+  const auto songs = OrdinarySongs();
+  for (std::size_t i = 0; i < songs.size(); ++i) {
+    WriteBigEndian32(rom, table + 4 * i, static_cast<std::uint32_t>(at));
+    std::copy(songs[i].bytes.begin(), songs[i].bytes.end(),
+              rom.begin() + static_cast<std::ptrdiff_t>(at));
+    at = (at + songs[i].bytes.size() + 1) & ~std::size_t{1};
+  }
+  return {"game_rom", std::move(rom)};
+}
+
 NamedTrack LargeSource() {
   // Each channel: voice 199, then runs of eight notes, and a jump back.
   Bytes channel = Hex("EF C7");

@@ -24,6 +24,11 @@ std::vector<NamedTrack> OrdinarySongs();
 // channels of long runs of notes. "large_source".
 NamedTrack LargeSource();
 
+// A 512 KiB game image: pseudo-random code and data up to 0x70000, the 19
+// ordinary songs and their table near 0x71A9C, where the game keeps its
+// own, padding behind them. "game_rom".
+NamedTrack GameRom();
+
 // The example song, then tracks that stress the limits.
 std::vector<NamedTrack> StressTracks(const std::string& examples_folder);
 

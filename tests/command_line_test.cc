@@ -10,6 +10,7 @@
 
 #include "example_song.h"
 #include "frontend/debug_mode.h"
+#include "rom/reverse_rom.h"
 #include "run_quorlin.h"
 #include "smps2asm/assembler.h"
 #include "smps2asm/writer.h"
@@ -269,6 +270,32 @@ TEST_F(CommandLineTest, CompactOptionWritesLoopsAndANoticeSaysWhenNeeded) {
                                "song is written with loops and calls\n"),
             std::string::npos)
       << notice.output;
+}
+
+TEST_F(CommandLineTest, GameImageGetsEverySongReversedAndAReportOfEach) {
+  std::vector<Bytes> songs;
+  for (std::uint8_t tempo = 1; tempo <= 8; ++tempo) {
+    songs.push_back(SongBuilder().Tempo(tempo).Dac(Hex("81 0C F2")).Fm(Hex("A1 18 F2")).Build());
+  }
+  const Bytes rom = GameImage(0x0800, songs, {0, 1, 2, 3, 4, 5, 6, 7, 0});
+  const RunResult run = Run({"--dumps", "--format", "asm", Track("game.gen", rom)});
+  std::string report =
+      "\n -> game.gen\n"
+      "    Notice; --format asm and --dumps do not apply to a ROM: it is written "
+      "as a ROM\n"
+      "    ROM; music table at 0x000800, 9 songs\n";
+  for (int tempo = 1; tempo <= 8; ++tempo) {
+    report += "    Song 8" + std::to_string(tempo) + "; DAC 1 FM 1 PSG 0; Divide 1 Frame " +
+              std::to_string(tempo) + "; Voices 1\n";
+  }
+  report += "    Song 89; the same song as 81\n";
+  const Bytes reversed = ReverseRom(rom).image;
+  report += "    ROM; 9 of 9 songs reversed, 131072 bytes before, " +
+            std::to_string(reversed.size()) + " after\n";
+  EXPECT_EQ(run.output, std::string(kBanner) + " -> Processing list\n" + report + Summary(1, 0));
+  EXPECT_EQ(run.exit_code, 0);
+  EXPECT_EQ(ReadFile(OutputOf("game.gen")), reversed);
+  EXPECT_FALSE(fs::exists(folder_ + "music/game"));  // no dumps
 }
 
 TEST_F(CommandLineTest, DumpsOptionWritesTheDumps) {

@@ -108,6 +108,24 @@ Bytes SharedDataSong(int fm, int psg, const Bytes& data, std::uint8_t divider) {
   return song;
 }
 
+Bytes GameImage(std::size_t table_at, const std::vector<Bytes>& songs,
+                const std::vector<int>& entries, std::size_t size) {
+  Bytes rom(size, 0xFF);
+  const std::string name = "SEGA MEGA DRIVE ";
+  std::copy(name.begin(), name.end(), rom.begin() + 0x100);
+  std::vector<std::uint32_t> addresses;
+  std::size_t at = 0x1000;
+  for (const Bytes& song : songs) {
+    addresses.push_back(static_cast<std::uint32_t>(at));
+    std::copy(song.begin(), song.end(), rom.begin() + static_cast<std::ptrdiff_t>(at));
+    at = (at + song.size() + 1) & ~std::size_t{1};
+  }
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    WriteBigEndian32(rom, table_at + 4 * i, entries[i] < 0 ? 0x0FF1 : addresses[entries[i]]);
+  }
+  return rom;
+}
+
 ChannelBuffer ChannelWith(Bytes events, const Bytes& note_dividers) {
   ChannelBuffer buffer;
   buffer.events = std::move(events);

@@ -52,6 +52,12 @@ class SongBuilder {
 // `data`, which follows the headers; one voice record closes it.
 Bytes SharedDataSong(int fm, int psg, const Bytes& data, std::uint8_t divider = 1);
 
+// A 128 KiB game image: the header's "SEGA" at 0x100, the songs from 0x1000
+// on, a table at `table_at` of one entry per index of `entries` (an index of
+// `songs`, or -1 for an address that holds no song), 0xFF everywhere else.
+Bytes GameImage(std::size_t table_at, const std::vector<Bytes>& songs,
+                const std::vector<int>& entries, std::size_t size = 128 << 10);
+
 // A channel buffer holding the event list `events`, whose notes were timed
 // at `note_dividers`, one byte per note (all at divider 1 when not given).
 ChannelBuffer ChannelWith(Bytes events, const Bytes& note_dividers = {});

@@ -20,6 +20,17 @@ inline void WriteBigEndian16(std::span<std::uint8_t> bytes, std::size_t at, std:
   bytes[at + 1] = static_cast<std::uint8_t>(value & 0xFF);
 }
 
+// The four bytes at `at`, highest first: a 68000 address or long word.
+inline std::uint32_t ReadBigEndian32(std::span<const std::uint8_t> bytes, std::size_t at) {
+  return static_cast<std::uint32_t>(ReadBigEndian16(bytes, at)) << 16 |
+         ReadBigEndian16(bytes, at + 2);
+}
+
+inline void WriteBigEndian32(std::span<std::uint8_t> bytes, std::size_t at, std::uint32_t value) {
+  WriteBigEndian16(bytes, at, static_cast<std::uint16_t>(value >> 16));
+  WriteBigEndian16(bytes, at + 2, static_cast<std::uint16_t>(value & 0xFFFF));
+}
+
 // "0x01A4": an offset in the style of every error line. Negative offsets (a
 // pointer that leads before the file) keep their sign: "-0x0003".
 std::string FormatOffset(long long offset);

@@ -55,7 +55,9 @@ int RunFrontEnd(std::span<const std::string> arguments, const ConsoleStreams& co
   RunOutputs outputs;
   int converted = 0;
   for (const std::string& track : line.tracks) {
-    if (ProcessFile(JobFor(track, line, output_folder, dumps), console.out, outputs)) ++converted;
+    if (ProcessFile(JobFor(track, line, output_folder, dumps), console.out, outputs).converted) {
+      ++converted;
+    }
   }
   const int failed = static_cast<int>(line.tracks.size()) - converted;
   console.out << "\n -> " << converted << " converted, " << failed

@@ -11,6 +11,8 @@
 #include "frontend/file_system.h"
 #include "frontend/paths.h"
 #include "frontend/version.h"
+#include "rom/reverse_rom.h"
+#include "rom/rom_image.h"
 #include "smps2asm/writer.h"
 
 namespace quorlin {
@@ -39,8 +41,9 @@ ConvertOptions ReportingOptions(std::ostream& console) {
 // Writes the reversed song, creating the output folder when needed, unless
 // that would replace the track itself or the output of an earlier track of
 // this run. Throws TrackError, with the system's reason, when it does not.
-void WriteOutput(const TrackJob& job, std::span<const std::uint8_t> song, RunOutputs& outputs) {
-  const std::string output_path = job.output_folder + job.output_name;
+void WriteOutput(const TrackJob& job, const std::string& output_name,
+                 std::span<const std::uint8_t> song, RunOutputs& outputs) {
+  const std::string output_path = job.output_folder + output_name;
   // A track dropped from the output folder would be replaced by its own reversal.
   if (IsSameFile(output_path, job.input)) {
     throw TrackError("the output " + output_path +
@@ -84,8 +87,8 @@ std::vector<std::uint8_t> ReadTrack(const TrackJob& job) {
 }
 
 // The song's bytes, and the prefix of the labels a written source keeps.
-std::pair<std::vector<std::uint8_t>, std::string> LoadSong(const TrackJob& job) {
-  std::vector<std::uint8_t> track = ReadTrack(job);
+std::pair<std::vector<std::uint8_t>, std::string> LoadSong(const TrackJob& job,
+                                                           std::vector<std::uint8_t> track) {
   if (job.input_format == SongFormat::kBin)
     return {std::move(track), LabelPrefixFor(job.file_name)};
   const std::string_view source(reinterpret_cast<const char*>(track.data()), track.size());
@@ -99,6 +102,72 @@ std::string SourceFile(const TrackJob& job, std::span<const std::uint8_t> revers
                        const std::string& label_prefix) {
   return WriteSource(reversed, label_prefix,
                      "The reversed song of " + job.file_name + ", written by Quorlin " + kVersion);
+}
+
+TrackOutcome ProcessSong(const TrackJob& job, std::vector<std::uint8_t> file, std::ostream& console,
+                         RunOutputs& outputs) {
+  auto [song, label_prefix] = LoadSong(job, std::move(file));
+  std::optional<FileDumpSink> dumps;
+  if (job.write_dumps) dumps.emplace(job.song_folder, console);
+  ConvertOptions options = ReportingOptions(console);
+  options.compact = job.compact;
+  ConvertedSong converted = ConvertSong(song, options, dumps ? &*dumps : nullptr);
+  if (!converted.notice.empty()) console << "    Notice; " << converted.notice << "\n";
+  if (job.output_format == SongFormat::kBin) {
+    WriteOutput(job, job.output_name, converted.bytes, outputs);
+  } else {
+    const std::string source = SourceFile(job, converted.bytes, label_prefix);
+    WriteOutput(job, job.output_name,
+                {reinterpret_cast<const std::uint8_t*>(source.data()), source.size()}, outputs);
+  }
+  return {true, true};
+}
+
+// "0x071A9C": an address in a game image.
+std::string RomAddress(std::uint32_t address) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%06X", static_cast<unsigned>(address));
+  return text;
+}
+
+// The report line of one song of a game image.
+std::string SongLine(const RomSong& song) {
+  const std::string number = Hex(song.number);
+  if (song.same_as) return "    Song " + number + "; the same song as " + Hex(*song.same_as);
+  if (!song.reversal) {
+    return "    Error; song " + number + " at " + RomAddress(song.address) + ": " + song.error;
+  }
+  const SongHeader& header = song.reversal->song;
+  return "    Song " + number + "; DAC " + Hex(SongHeader::kDacCount) + " FM " +
+         Hex(header.fm_count) + " PSG " + Hex(header.psg_count) + "; Divide " +
+         Hex(header.tempo_divider) + " Frame " + Hex(header.tempo) + "; Voices " +
+         Hex(song.reversal->voice_count);
+}
+
+// A game image: every song of its music table reversed into a copy of it,
+// under the image's own file name.
+TrackOutcome ProcessRom(const TrackJob& job, std::span<const std::uint8_t> rom,
+                        std::ostream& console, RunOutputs& outputs) {
+  if (rom.size() > kCartridgeSpace) {
+    throw TrackError("the ROM is larger than 4 MiB, more than a cartridge holds");
+  }
+  if (job.asked_for_source || job.asked_for_dumps) {
+    const std::string options = job.asked_for_source && job.asked_for_dumps
+                                    ? "--format asm and --dumps do"
+                                : job.asked_for_source ? "--format asm does"
+                                                       : "--dumps does";
+    console << "    Notice; " << options << " not apply to a ROM: it is written as a ROM\n";
+  }
+  const ReversedRom reversed = ReverseRom(rom);
+  console << "    ROM; music table at "
+          << RomAddress(static_cast<std::uint32_t>(reversed.table.offset)) << ", "
+          << reversed.songs.size() << " songs\n";
+  for (const RomSong& song : reversed.songs) console << SongLine(song) << "\n";
+  console << "    ROM; " << reversed.reversed << " of " << reversed.songs.size()
+          << " songs reversed, " << rom.size() << " bytes before, " << reversed.image.size()
+          << " after\n";
+  WriteOutput(job, job.file_name, reversed.image, outputs);
+  return {reversed.reversed == static_cast<int>(reversed.songs.size()), true};
 }
 
 }  // namespace
@@ -135,37 +204,30 @@ TrackJob JobFor(const std::string& argument, const CommandLine& line,
   job.song_folder = SongFolderFor(argument);
   job.write_dumps = write_dumps;
   job.compact = line.compact;
+  job.asked_for_source = line.format == SongFormat::kAsm;
+  job.asked_for_dumps = line.dumps;
   job.defines = StandardDefines();
   job.defines.insert(job.defines.end(), line.defines.begin(), line.defines.end());
   return job;
 }
 
-bool ProcessFile(const TrackJob& job, std::ostream& console, RunOutputs& outputs) {
+TrackOutcome ProcessFile(const TrackJob& job, std::ostream& console, RunOutputs& outputs) {
   console << "\n -> " << job.file_name << "\n";
-  bool written = false;
+  TrackOutcome outcome;
   try {
-    auto [song, label_prefix] = LoadSong(job);
-    std::optional<FileDumpSink> dumps;
-    if (job.write_dumps) dumps.emplace(job.song_folder, console);
-    ConvertOptions options = ReportingOptions(console);
-    options.compact = job.compact;
-    ConvertedSong converted = ConvertSong(song, options, dumps ? &*dumps : nullptr);
-    if (!converted.notice.empty()) console << "    Notice; " << converted.notice << "\n";
-    if (job.output_format == SongFormat::kBin) {
-      WriteOutput(job, converted.bytes, outputs);
-    } else {
-      const std::string source = SourceFile(job, converted.bytes, label_prefix);
-      WriteOutput(job, {reinterpret_cast<const std::uint8_t*>(source.data()), source.size()},
-                  outputs);
+    std::vector<std::uint8_t> file = ReadTrack(job);
+    if (job.input_format == SongFormat::kBin) {
+      if (const auto form = OtherDumpForm(file)) throw TrackError("the file is " + *form);
     }
-    written = true;
+    outcome = IsMegaDriveRom(file) ? ProcessRom(job, file, console, outputs)
+                                   : ProcessSong(job, std::move(file), console, outputs);
   } catch (const TrackError& error) {
     console << "    Error; " << error.what() << "\n";
   } catch (const std::bad_alloc&) {
     console << "    Error; not enough memory to convert the track\n";
   }
   console.flush();
-  return written;
+  return outcome;
 }
 
 }  // namespace quorlin

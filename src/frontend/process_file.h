@@ -1,6 +1,7 @@
 // The frame of one track's conversion: the report lines, the load (and the
 // assembly of a source track), the conversion, the optional diagnostic
-// dumps, the reversed song in the form asked for, and the write.
+// dumps, the reversed song in the form asked for, and the write; or, for a
+// game image, the reversal of all its songs.
 #ifndef QUORLIN_FRONTEND_PROCESS_FILE_H_
 #define QUORLIN_FRONTEND_PROCESS_FILE_H_
 
@@ -27,6 +28,9 @@ struct TrackJob {
   SongFormat output_format = SongFormat::kBin;
   bool write_dumps = false;
   bool compact = false;
+  // Options that a game image (ROM) cannot follow, as the command line gave them.
+  bool asked_for_source = false;      // --format asm
+  bool asked_for_dumps = false;       // --dumps
   std::vector<SourceDefine> defines;  // for source tracks: the standard ones and -D
 };
 
@@ -54,10 +58,17 @@ class RunOutputs {
   std::vector<std::string> folders_;
 };
 
-// Converts one track and prints its report to `console`. Any failure becomes
-// one line "    Error; ..." and no output file. True when the track's
-// reversed song was written.
-bool ProcessFile(const TrackJob& job, std::ostream& console, RunOutputs& outputs);
+// What came of one track.
+struct TrackOutcome {
+  bool converted = false;  // the track was reversed whole
+  bool written = false;    // an output file was written for it
+};
+
+// Converts one track and prints its report to `console`. A track whose file
+// is a Mega Drive game image is read as a game: every song of its music
+// table is reversed into a copy of the image. Any failure becomes one line
+// "    Error; ..."; a song or image that cannot be reversed gets no output.
+TrackOutcome ProcessFile(const TrackJob& job, std::ostream& console, RunOutputs& outputs);
 
 }  // namespace quorlin
 
