@@ -21,8 +21,22 @@ class FileError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// The first `max_bytes` bytes of a file (all of a smaller one).
+// The first `max_bytes` bytes of a file (all of a smaller one). Only a
+// regular file (a disk file on Windows) is opened: a FIFO, a device, a
+// socket or a console gets FileError "not a regular file" at once, never a
+// wait for a writer.
 std::vector<std::uint8_t> ReadFileBytes(const std::string& path, std::size_t max_bytes);
+
+// True when `path` names a folder.
+bool IsFolder(const std::string& path);
+
+struct FolderEntry {
+  std::string name;
+  bool regular_file;  // a regular file, or a link to one
+};
+
+// What stands directly inside a folder, in no particular order.
+std::vector<FolderEntry> ListFolder(const std::string& path);
 
 // Writes the whole of `bytes` to `path`. A file that is new is written in
 // place and removed again if the write fails; an existing one is replaced

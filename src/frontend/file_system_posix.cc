@@ -1,4 +1,5 @@
 // File services on systems with POSIX calls.
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,11 +16,6 @@ namespace quorlin {
 namespace {
 
 [[noreturn]] void FailWithErrno() { throw FileError(std::strerror(errno)); }
-
-bool IsFolder(const std::string& path) {
-  struct stat info {};
-  return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
 
 // Closes a descriptor when it goes out of scope.
 class Descriptor {
@@ -73,9 +69,15 @@ bool WriteNewFile(const std::string& path, std::span<const std::uint8_t> bytes) 
 }  // namespace
 
 std::vector<std::uint8_t> ReadFileBytes(const std::string& path, std::size_t max_bytes) {
-  if (IsFolder(path)) throw FileError("it is a folder");
-  Descriptor file(open(path.c_str(), O_RDONLY));
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0) FailWithErrno();
+  if (S_ISDIR(info.st_mode)) throw FileError("it is a folder");
+  if (!S_ISREG(info.st_mode)) throw FileError("not a regular file");
+  // Should it have been swapped for a FIFO since, opening still returns at once.
+  Descriptor file(open(path.c_str(), O_RDONLY | O_NONBLOCK));
   if (file.get() < 0) FailWithErrno();
+  if (fstat(file.get(), &info) != 0) FailWithErrno();
+  if (!S_ISREG(info.st_mode)) throw FileError("not a regular file");
   std::vector<std::uint8_t> bytes;
   std::uint8_t chunk[8192];
   while (bytes.size() < max_bytes) {
@@ -102,6 +104,26 @@ void WriteFileWhole(const std::string& path, std::span<const std::uint8_t> bytes
     unlink(temporary.c_str());
     throw;
   }
+}
+
+bool IsFolder(const std::string& path) {
+  struct stat info {};
+  return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+std::vector<FolderEntry> ListFolder(const std::string& path) {
+  DIR* folder = opendir(path.c_str());
+  if (folder == nullptr) FailWithErrno();
+  std::vector<FolderEntry> entries;
+  while (const dirent* entry = readdir(folder)) {
+    const std::string name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    struct stat info {};
+    const std::string full = path + (path.ends_with('/') ? "" : "/") + name;
+    entries.push_back({name, stat(full.c_str(), &info) == 0 && S_ISREG(info.st_mode)});
+  }
+  closedir(folder);
+  return entries;
 }
 
 std::optional<FileIdentity> IdentifyFile(const std::string& path) {

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cctype>
 
 #include "frontend/file_system.h"
 #include "frontend/windows_text.h"
@@ -74,14 +75,33 @@ bool Identify(const std::wstring& path, BY_HANDLE_FILE_INFORMATION& info) {
   return file.valid() && GetFileInformationByHandle(file.get(), &info) != 0;
 }
 
+// Names that Windows gives its devices in every folder, with any extension:
+// opening one opens the device (a console, a serial port...), not a file.
+bool IsDeviceName(const std::string& path) {
+  const std::size_t name_start = path.find_last_of("/\\:");
+  std::string name = path.substr(name_start == std::string::npos ? 0 : name_start + 1);
+  name = name.substr(0, name.find('.'));
+  while (!name.empty() && name.back() == ' ') name.pop_back();
+  for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  if (name == "CON" || name == "PRN" || name == "AUX" || name == "NUL" || name == "CONIN$" ||
+      name == "CONOUT$") {
+    return true;
+  }
+  return name.size() == 4 && (name.starts_with("COM") || name.starts_with("LPT")) &&
+         name[3] >= '1' && name[3] <= '9';
+}
+
 }  // namespace
 
 std::vector<std::uint8_t> ReadFileBytes(const std::string& path, std::size_t max_bytes) {
   const std::wstring wide = Widen(path);
   if (IsFolder(wide)) throw FileError("it is a folder");
+  if (IsDeviceName(path)) throw FileError("not a regular file");
   Handle file(CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                           FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) FailWithLastError();
+  // A pipe, a console or a device opens too: only a disk file is read.
+  if (GetFileType(file.get()) != FILE_TYPE_DISK) throw FileError("not a regular file");
   std::vector<std::uint8_t> bytes;
   std::uint8_t chunk[8192];
   while (bytes.size() < max_bytes) {
@@ -112,6 +132,29 @@ void WriteFileWhole(const std::string& path, std::span<const std::uint8_t> bytes
     DeleteFileW(temporary.c_str());
     throw;
   }
+}
+
+bool IsFolder(const std::string& path) { return IsFolder(Widen(path)); }
+
+std::vector<FolderEntry> ListFolder(const std::string& path) {
+  std::wstring pattern = Widen(path);
+  if (!pattern.empty() && pattern.back() != L'\\' && pattern.back() != L'/') pattern += L'\\';
+  pattern += L'*';
+  WIN32_FIND_DATAW found;
+  const HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) {
+    if (GetLastError() == ERROR_FILE_NOT_FOUND) return {};
+    FailWithLastError();
+  }
+  std::vector<FolderEntry> entries;
+  do {
+    const std::wstring name = found.cFileName;
+    if (name == L"." || name == L"..") continue;
+    const bool file = (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
+    entries.push_back({Narrow(name), file});
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  return entries;
 }
 
 std::optional<FileIdentity> IdentifyFile(const std::string& path) {
