@@ -291,7 +291,10 @@ struct SubroutineExtractor::Work {
     std::size_t m = 0;
     if (match.subroutine) {
       m = *match.subroutine;
-      made_[m].level = std::max(made_[m].level, 1 + LevelAt(at));
+      if (1 + LevelAt(at) > made_[m].level) {
+        made_[m].level = 1 + LevelAt(at);
+        RaiseLevels(made_[m].sub.start, made_[m].sub.length, made_[m].level);
+      }
     } else {
       m = made_.size();
       const int level = 1 + std::max(LevelAt(match.source), LevelAt(at));

@@ -32,7 +32,11 @@ FlattenedSong FlattenSong(std::span<const std::uint8_t> track, const SongHeader&
   pass.limits = limits;
   pass.steps_left = limits.steps_per_song;
   pass.song_divider = song.tempo_divider;
+  // The measuring pass finds the song's length; only the fitting pass's
+  // lists are kept.
+  pass.keep_lists = false;
   flat.longest_clock = RunPass(track, channels, flat.channels, pass);
+  pass.keep_lists = true;
   pass.target = flat.longest_clock;
   RunPass(track, channels, flat.channels, pass);
   flat.voice_count = pass.max_voice + 1;

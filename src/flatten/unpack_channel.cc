@@ -66,9 +66,11 @@ class ChannelWalk {
       Write(0x00);
       Write(0x00);
     }
-    buffer_.events.assign(list_.begin(), list_.end());
-    buffer_.divider_runs = pass_.divider_runs;
-    buffer_.fill_start = fill_start_;
+    if (pass_.keep_lists) {
+      buffer_.events.assign(list_.begin(), list_.end());
+      buffer_.divider_runs = pass_.divider_runs;
+      buffer_.fill_start = fill_start_;
+    }
     return clock_.value();
   }
 
@@ -169,7 +171,9 @@ class ChannelWalk {
   void PlayLastDuration() {
     if (!clock_.CanPlay(last_duration_, last_duration_divider_)) FailClockOverflow();
     Write(clock_.Play(last_duration_, last_duration_divider_));
-    AddNotes(pass_.divider_runs, static_cast<std::uint8_t>(last_duration_divider_), 1);
+    if (pass_.keep_lists) {
+      AddNotes(pass_.divider_runs, static_cast<std::uint8_t>(last_duration_divider_), 1);
+    }
   }
 
   // The byte just read would carry the clock past 2^31 - 1.
@@ -377,7 +381,9 @@ class ChannelWalk {
   // no duration.
   std::uint8_t PeekImage(int at) const { return InImage(at) ? image_[at] : flag::kStop; }
 
-  void Write(std::uint8_t b) { list_.push_back(b); }
+  void Write(std::uint8_t b) {
+    if (pass_.keep_lists) list_.push_back(b);
+  }
 
   void WritePair(std::uint8_t first, std::uint8_t second) {
     Write(first);

@@ -42,6 +42,9 @@ struct PassState {
   // duration was read: the song then needs each note's divider written out.
   bool wrote_global_divider = false;
   bool reused_duration_across_divider = false;
+  // False: the walks only keep time, and leave their buffers as they are
+  // (the measuring pass of a song needs no lists).
+  bool keep_lists = true;
   // A measuring walk ends at its this many-th jump (F6) onto data it has
   // played: 2 plays a looped body twice, 1 plays a channel once through.
   int revisit_budget = 2;
