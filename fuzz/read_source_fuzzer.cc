@@ -1,6 +1,7 @@
 // libFuzzer target: reads one SMPS2ASM source as the tool does. A source
-// that reads and converts is written back as source from its reversed song,
-// which must read back into the very same bytes. Any crash, sanitizer
+// that reads and converts is written back as source from its reversed song
+// (with loops and calls for half of the inputs), which must read back into
+// the very same bytes. Any crash, sanitizer
 // report, exception other than TrackError or failed round trip is a fault.
 #include <cstddef>
 #include <cstdint>
@@ -21,6 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (song.bytes.size() >= 4 && song.bytes[2] + song.bytes[3] > 16) return 0;
     quorlin::ConvertOptions options;
     options.limits = {0x1000, 0x8000};
+    options.compact = size % 2 == 1;
     reversed = quorlin::ConvertSong(song.bytes, options).bytes;
   } catch (const quorlin::TrackError&) {
     return 0;
