@@ -118,13 +118,15 @@ class Assembler {
   bool Active() const { return conditionals_.empty() || conditionals_.back().active; }
 
   void Handle(const Statement& s) {
-    for (std::string_view directive : {"if", "elseif", "else", "endif"}) {
+    static constexpr std::string_view kConditionals[] = {"if", "elseif", "else", "endif"};
+    static constexpr std::string_view kDefinitions[] = {"=", ":=", "equ", "set"};
+    for (const std::string_view directive : kConditionals) {
       if (!IsDirective(s.operation, directive)) continue;
       if (!s.label.empty() && Active()) DefineLabel(s.label);
       return IfDirective(directive, s.operands);
     }
     if (!Active()) return;
-    for (std::string_view definition : {"=", ":=", "equ", "set"}) {
+    for (const std::string_view definition : kDefinitions) {
       if (IsDirective(s.operation, definition)) return SymbolDefinition(s, definition);
     }
     if (!s.label.empty()) DefineLabel(s.label);
