@@ -53,7 +53,8 @@ class TieScan {
       Flag(b, parameters > 0 ? list_[at + 1] : 0);
       at += 1 + parameters;
     }
-    // A note that E7 spared and that no join spares backwards.
+    // Note fill is lifted only where no join spares the note backwards: a
+    // joined note is never cut.
     for (NoteTie& tie : ties_) {
       if (tie.joined) tie.lifted_fill = 0;
     }
