@@ -30,8 +30,8 @@ TEST(ReversalPropertyTest, OutputChannelsSoundTheInputBackwards) {
     Bytes output;
     const std::string error = TrackErrorOf([&] { output = Reversed(input); });
     if (!error.empty()) {
-      // Very long songs may outgrow a channel; anything else is a fault.
-      ASSERT_NE(error.find("flattens to more than"), std::string::npos) << error;
+      // Very long songs may run past the walks' step limits; anything else is a fault.
+      ASSERT_NE(error.find(" steps "), std::string::npos) << error;
       ++refused;
       continue;
     }
