@@ -24,7 +24,7 @@ bool ConvertTrack(const Bytes& bytes, bool compact) {
   quorlin::ConvertOptions options;
   options.compact = compact;
   try {
-    benchmark::DoNotOptimize(quorlin::ConvertSong(bytes, options));
+    benchmark::DoNotOptimize(quorlin::ConvertSong(quorlin::kSonic1Driver, bytes, options));
     return true;
   } catch (const quorlin::TrackError&) {
     return false;
@@ -47,11 +47,11 @@ struct LargestChannel {
 
 LargestChannel LargestChannelOf(const Bytes& track) {
   const Bytes song = quorlin::testing::Reversed(track);
-  const auto header = quorlin::ReadSongHeader(song);
-  const auto channels = quorlin::ReadChannelHeaders(song, header);
+  const auto header = quorlin::ReadSongHeader(quorlin::kSonic1Driver, song);
+  const auto channels = quorlin::ReadChannelHeaders(quorlin::kSonic1Driver, song, header);
   static const Bytes rom = quorlin::bench::GameRom().bytes;
   benchmark::RegisterBenchmark("game_rom", [](benchmark::State& state) {
-    for (auto _ : state) benchmark::DoNotOptimize(quorlin::ReverseRom(rom));
+    for (auto _ : state) benchmark::DoNotOptimize(quorlin::ReverseRom(quorlin::kSonic1Driver, rom));
   })->Unit(benchmark::kMillisecond);
   LargestChannel largest;
   largest.divider = header.tempo_divider;
@@ -68,8 +68,9 @@ LargestChannel LargestChannelOf(const Bytes& track) {
 void BM_CompactChannel(benchmark::State& state, const LargestChannel& channel) {
   std::size_t size = 0;
   for (auto _ : state) {
-    size =
-        quorlin::ChannelCompactor(channel.divider).Compact(channel.events, channel.header).size();
+    size = quorlin::ChannelCompactor(quorlin::kSonic1Driver, channel.divider)
+               .Compact(channel.events, channel.header)
+               .size();
   }
   state.SetLabel(std::to_string(channel.events.size()) + " -> " + std::to_string(size) + " bytes");
 }
@@ -89,7 +90,8 @@ int main(int argc, char** argv) {
       }
       // The ordinary songs as SMPS2ASM source too, as a disassembly keeps them.
       for (const auto& track : quorlin::bench::OrdinarySongs()) {
-        const std::string source = quorlin::WriteSource(track.bytes, track.name, track.name);
+        const std::string source =
+            quorlin::WriteSource(quorlin::kSonic1Driver, track.bytes, track.name, track.name);
         quorlin::testing::WriteFile(folder + "/" + track.name + ".asm",
                                     Bytes(source.begin(), source.end()));
       }
@@ -127,7 +129,7 @@ int main(int argc, char** argv) {
   }
   static const Bytes rom = quorlin::bench::GameRom().bytes;
   benchmark::RegisterBenchmark("game_rom", [](benchmark::State& state) {
-    for (auto _ : state) benchmark::DoNotOptimize(quorlin::ReverseRom(rom));
+    for (auto _ : state) benchmark::DoNotOptimize(quorlin::ReverseRom(quorlin::kSonic1Driver, rom));
   })->Unit(benchmark::kMillisecond);
   LargestChannel largest;
   for (const Bytes& song : game_songs) {

@@ -89,7 +89,8 @@ NamedTrack LargeSource() {
   song.Dac(channel).Voices(200);
   for (int i = 0; i < 5; ++i) song.Fm(channel);
   for (int i = 0; i < 3; ++i) song.Psg(channel);
-  const std::string source = WriteSource(song.Build(), "Large", "a song of 5,000 lines");
+  const std::string source =
+      WriteSource(kSonic1Driver, song.Build(), "Large", "a song of 5,000 lines");
   return {"large_source", Bytes(source.begin(), source.end())};
 }
 

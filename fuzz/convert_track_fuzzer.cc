@@ -4,10 +4,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
-#include <string_view>
 
 #include "convert/convert_song.h"
-#include "format/format.h"
+#include "format/sonic1_driver.h"
 #include "format/track_error.h"
 
 namespace {
@@ -36,10 +35,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   options.compact = size % 2 == 1;
   DiscardingSink sink;
   try {
-    quorlin::ConvertSong(std::span(data, size), options, &sink);
+    quorlin::ConvertSong(quorlin::kSonic1Driver, std::span(data, size), options, &sink);
   } catch (const quorlin::TrackError& error) {
-    // Compacted data that does not play as its list is a fault of the tool.
-    if (std::string_view(error.what()).starts_with("internal error")) __builtin_trap();
+    // Compacted data that does not play as its list, or a list that a stage
+    // wrote broken, is a fault of the tool.
+    if (error.kind() == quorlin::ErrorKind::kInternal) __builtin_trap();
   }
   return 0;
 }

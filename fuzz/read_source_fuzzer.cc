@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "convert/convert_song.h"
+#include "format/sonic1_driver.h"
 #include "format/track_error.h"
 #include "smps2asm/assembler.h"
 #include "smps2asm/writer.h"
@@ -18,16 +19,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view source(reinterpret_cast<const char*>(data), size);
   std::vector<std::uint8_t> reversed;
   try {
-    const quorlin::AssembledSong song = quorlin::AssembleSource(source, quorlin::StandardDefines());
+    const quorlin::AssembledSong song =
+        quorlin::AssembleSource(quorlin::kSonic1Driver, source, quorlin::StandardDefines());
     if (song.bytes.size() >= 4 && song.bytes[2] + song.bytes[3] > 16) return 0;
     quorlin::ConvertOptions options;
     options.limits = {0x1000, 0x8000};
     options.compact = size % 2 == 1;
-    reversed = quorlin::ConvertSong(song.bytes, options).bytes;
+    reversed = quorlin::ConvertSong(quorlin::kSonic1Driver, song.bytes, options).bytes;
   } catch (const quorlin::TrackError&) {
     return 0;
   }
-  const std::string written = quorlin::WriteSource(reversed, "Song", "fuzz");
-  if (quorlin::AssembleSource(written, quorlin::StandardDefines()).bytes != reversed) std::abort();
+  const std::string written =
+      quorlin::WriteSource(quorlin::kSonic1Driver, reversed, "Song", "fuzz");
+  if (quorlin::AssembleSource(quorlin::kSonic1Driver, written, quorlin::StandardDefines()).bytes !=
+      reversed)
+    std::abort();
   return 0;
 }

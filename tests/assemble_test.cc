@@ -19,9 +19,9 @@ TEST(AssembleTest, DacAndFmChannelWithOneVoice) {
   SongHeader song{0x1234, 1, 0, 0x01, 0x05};
   const Bytes voices(25, 0x11);
   const auto channels = Channels({"80 18 81 0C F2", "A1 18 A1 18 F6 FF FC"});
-  const auto offsets = PlaceChannels(song, voices.size(), channels);
+  const auto offsets = PlaceChannels(kSonic1Driver, song, voices.size(), channels);
   EXPECT_EQ(offsets, (std::vector<std::size_t>{0x27, 0x2C}));
-  const Bytes out = AssembleSong(song, voices, channels, offsets);
+  const Bytes out = AssembleSong(kSonic1Driver, song, voices, channels, offsets);
   ASSERT_EQ(out.size(), 51u);
   EXPECT_EQ(ToHex(Bytes(out.begin(), out.begin() + 14)),
             "00 0E 02 00 01 05 "  // voice table at 0x0E, counts, divider, tempo
@@ -36,8 +36,8 @@ TEST(AssembleTest, PsgHeadersAreSixBytesWithZerosBehindTheOffset) {
   SongHeader song{0, 0, 2, 0x01, 0x01};
   const Bytes voices(25, 0);
   const auto channels = Channels({"F2", "E4", "F2"});
-  const auto offsets = PlaceChannels(song, voices.size(), channels);
-  const Bytes out = AssembleSong(song, voices, channels, offsets);
+  const auto offsets = PlaceChannels(kSonic1Driver, song, voices.size(), channels);
+  const Bytes out = AssembleSong(kSonic1Driver, song, voices, channels, offsets);
   // 6 + 4 + 2 * 6 = 22 bytes of headers.
   EXPECT_EQ(ReadBigEndian16(out, 0), 22);
   EXPECT_EQ(ToHex(Bytes(out.begin() + 10, out.begin() + 22)),

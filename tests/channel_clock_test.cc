@@ -58,18 +58,16 @@ INSTANTIATE_TEST_SUITE_P(
 // Runs one pass over a DAC and an FM channel, DAC first, as the song does.
 std::pair<Walk, Walk> RunPass(const Bytes& dac, const Bytes& fm, std::int32_t target) {
   const Bytes image = SongBuilder().Dac(dac).Fm(fm).Build();
-  const auto song = ReadSongHeader(image);
-  const auto headers = ReadChannelHeaders(image, song);
-  PassState pass;
-  pass.target = target;
-  pass.song_divider = song.tempo_divider;
-  std::vector<Walk> walks;
-  for (const ChannelHeader& header : headers) {
-    ChannelBuffer buffer;
-    const std::int32_t clock = UnpackChannel(header, image, buffer, pass);
-    walks.push_back({buffer.events, clock});
-  }
-  return {walks[0], walks[1]};
+  const auto song = ReadSongHeader(kSonic1Driver, image);
+  const auto headers = ReadChannelHeaders(kSonic1Driver, image, song);
+  ChannelWalker walker(kSonic1Driver);
+  WalkSettings settings;
+  settings.target = target;
+  settings.song_divider = song.tempo_divider;
+  const WalkResult first = walker.Walk(headers[0], image, settings);
+  settings.timeline = first.timeline;
+  const WalkResult second = walker.Walk(headers[1], image, settings);
+  return {{first.channel.events, first.clock}, {second.channel.events, second.clock}};
 }
 
 TEST(TimelineTest, FmTakesDacDividerFromTheClockOfTheChange) {
@@ -96,17 +94,16 @@ TEST(TimelineTest, ChannelDividerOfDacStaysInTheDac) {
 TEST(TimelineTest, FittingDacRecordsAChangeInsideALoopOncePerRepeat) {
   // DAC: EB 01, note, jump back: every repeat records a pair.
   const Bytes image = SongBuilder().Dac(Hex("EB 01 81 0C F6 FF FA")).Build();
-  const auto song = ReadSongHeader(image);
-  const auto headers = ReadChannelHeaders(image, song);
-  PassState pass;
-  pass.target = 3 * 3072;
-  pass.song_divider = 1;
-  ChannelBuffer buffer;
-  UnpackChannel(headers[0], image, buffer, pass);
-  const auto pairs = pass.timeline.Pairs();
-  ASSERT_EQ(pairs.size(), 3u);
-  EXPECT_EQ(pairs[1], std::make_pair(3072, 1));
-  EXPECT_EQ(pairs[2], std::make_pair(6144, 1));
+  const auto song = ReadSongHeader(kSonic1Driver, image);
+  const auto headers = ReadChannelHeaders(kSonic1Driver, image, song);
+  WalkSettings settings;
+  settings.target = 3 * 3072;
+  settings.song_divider = 1;
+  const TempoDividerTimeline timeline =
+      ChannelWalker(kSonic1Driver).Walk(headers[0], image, settings).timeline;
+  ASSERT_EQ(timeline.size(), 3u);
+  EXPECT_EQ(timeline[1], (DividerChange{3072, 1}));
+  EXPECT_EQ(timeline[2], (DividerChange{6144, 1}));
 }
 
 }  // namespace

@@ -110,7 +110,7 @@ TEST_F(CommandLineTest, FileErrorsGiveTheSystemsReasonAndTheNextTrackStillConver
 
 TEST_F(CommandLineTest, FolderStandsForTheSongsDirectlyInIt) {
   Track("album/b.BIN", ExampleSong());
-  const std::string source = WriteSource(ExampleSong(), "Mus81_Green", "green");
+  const std::string source = WriteSource(kSonic1Driver, ExampleSong(), "Mus81_Green", "green");
   Track("album/a.asm", Bytes(source.begin(), source.end()));
   Track("album/cover.png", {});
   Track("album/more/c.bin", ExampleSong());  // not looked into
@@ -319,7 +319,7 @@ TEST_F(CommandLineTest, GameImageGetsEverySongReversedAndAReportOfEach) {
               std::to_string(tempo) + "; Voices 1\n";
   }
   report += "    Song 89; the same song as 81\n";
-  const Bytes reversed = ReverseRom(rom).image;
+  const Bytes reversed = ReverseRom(kSonic1Driver, rom).image;
   report += "    ROM; 9 of 9 songs reversed, 131072 bytes before, " +
             std::to_string(reversed.size()) + " after\n";
   EXPECT_EQ(run.output, std::string(kBanner) + " -> Processing list\n" + report + Summary(1, 0));
@@ -392,7 +392,7 @@ TEST_F(CommandLineTest, TerminalRunWaitsForEnterUnlessTold) {
 // The example song as source, with a block that the build's standard
 // symbols leave out, and that no build could assemble.
 std::string ExampleSource() {
-  std::string source = WriteSource(ExampleSong(), "Mus81_Green", "green");
+  std::string source = WriteSource(kSonic1Driver, ExampleSong(), "Mus81_Green", "green");
   source += "    if FixMusicAndSFXDataBugs\n\tsmpsFixedOnly\n    endif\n";
   return source;
 }
@@ -407,7 +407,7 @@ TEST_F(CommandLineTest, SourceTrackGivesSourceThatReadsToTheReversedBytes) {
   const std::string text(written.begin(), written.end());
   EXPECT_TRUE(text.starts_with("; The reversed song of green.asm, written by Quorlin ")) << text;
   EXPECT_NE(text.find("\nMus81_Green_FM1:\n"), std::string::npos) << text;
-  EXPECT_EQ(AssembleSource(text, StandardDefines()).bytes, ExampleSongReversed());
+  EXPECT_EQ(AssembleSource(kSonic1Driver, text, StandardDefines()).bytes, ExampleSongReversed());
 }
 
 TEST_F(CommandLineTest, FormatOptionPicksTheOutputsFormAndExtension) {
@@ -418,8 +418,10 @@ TEST_F(CommandLineTest, FormatOptionPicksTheOutputsFormAndExtension) {
   EXPECT_FALSE(fs::exists(OutputOf("green.asm")));
   EXPECT_EQ(Run({"--format=asm", blue}).exit_code, 0);
   const Bytes source = ReadFile(OutputOf("blue.asm"));
-  EXPECT_EQ(AssembleSource(std::string(source.begin(), source.end()), StandardDefines()).bytes,
-            ExampleSongReversed());
+  EXPECT_EQ(
+      AssembleSource(kSonic1Driver, std::string(source.begin(), source.end()), StandardDefines())
+          .bytes,
+      ExampleSongReversed());
 }
 
 TEST_F(CommandLineTest, DefineSetsASymbolOfTheSource) {

@@ -27,7 +27,7 @@ class CompactChannelTest : public ::testing::TestWithParam<CompactCase> {};
 TEST_P(CompactChannelTest, WritesLoopsAndCalls) {
   ChannelHeader fm;
   fm.kind = ChannelKind::kFm;
-  EXPECT_EQ(ToHex(ChannelCompactor(1).Compact(Hex(GetParam().list), fm)),
+  EXPECT_EQ(ToHex(ChannelCompactor(kSonic1Driver, 1).Compact(Hex(GetParam().list), fm)),
             ToHex(Hex(GetParam().compacted)));
 }
 
@@ -72,7 +72,7 @@ void ExpectCompactedPlaysAsPlain(const Bytes& input, Sizes& sizes) {
   const Bytes plain = Reversed(input);
   ConvertOptions options;
   options.compact = true;
-  const Bytes compacted = ConvertSong(input, options).bytes;
+  const Bytes compacted = ConvertSong(kSonic1Driver, input, options).bytes;
   sizes.input += input.size();
   sizes.plain += plain.size();
   sizes.compacted += compacted.size();

@@ -11,22 +11,24 @@ namespace quorlin::testing {
 namespace {
 
 FlattenedSong Flatten(const Bytes& track) {
-  const SongHeader song = ReadSongHeader(track);
-  const auto headers = ReadChannelHeaders(track, song);
-  return FlattenSong(track, song, headers, {});
+  const SongHeader song = ReadSongHeader(kSonic1Driver, track);
+  const auto headers = ReadChannelHeaders(kSonic1Driver, track, song);
+  return FlattenSong(kSonic1Driver, track, song, headers, {});
 }
 
 TEST(ExampleSongTest, MeasuringWalksGiveListsAndClocks) {
   const Bytes image = ExampleSong();
-  const SongHeader song = ReadSongHeader(image);
-  const auto headers = ReadChannelHeaders(image, song);
-  PassState pass;
-  pass.song_divider = song.tempo_divider;
-  ChannelBuffer dac, fm;
-  EXPECT_EQ(UnpackChannel(headers[0], image, dac, pass), 2 * 12 * 256 + 1);
-  EXPECT_EQ(UnpackChannel(headers[1], image, fm, pass), 2 * 24 * 256);
-  EXPECT_EQ(ToHex(dac.events), "81 0C 82 0C F2");
-  EXPECT_EQ(ToHex(fm.events), "E6 08 EF 00 A1 18 A1 18 F6 00 00");
+  const SongHeader song = ReadSongHeader(kSonic1Driver, image);
+  const auto headers = ReadChannelHeaders(kSonic1Driver, image, song);
+  ChannelWalker walker(kSonic1Driver);
+  WalkSettings settings;
+  settings.song_divider = song.tempo_divider;
+  const WalkResult dac = walker.Walk(headers[0], image, settings);
+  const WalkResult fm = walker.Walk(headers[1], image, settings);
+  EXPECT_EQ(dac.clock, 2 * 12 * 256 + 1);
+  EXPECT_EQ(fm.clock, 2 * 24 * 256);
+  EXPECT_EQ(ToHex(dac.channel.events), "81 0C 82 0C F2");
+  EXPECT_EQ(ToHex(fm.channel.events), "E6 08 EF 00 A1 18 A1 18 F6 00 00");
 }
 
 TEST(ExampleSongTest, FittingWalksBringTheDacToTheLongestClock) {
@@ -58,7 +60,7 @@ TEST(ExampleSongTest, ReportsHeaderAndVoiceCountAsTheyAreKnown) {
     seen.push_back("header " + std::to_string(song.fm_count) + " " + std::to_string(song.tempo));
   };
   options.on_voice_count = [&](int count) { seen.push_back("voices " + std::to_string(count)); };
-  const ConvertedSong converted = ConvertSong(ExampleSong(), options);
+  const ConvertedSong converted = ConvertSong(kSonic1Driver, ExampleSong(), options);
   EXPECT_EQ(seen, (std::vector<std::string>{"header 1 5", "voices 1"}));
   EXPECT_EQ(converted.voice_count, 1);
 }
@@ -111,7 +113,8 @@ TEST(ConversionTest, VoiceFFGives256VoiceRecords) {
 
 TEST(ConversionTest, SongWithoutVoicesGetsNone) {
   // The voice table offset is the file's end, and no EF selects a voice.
-  const ConvertedSong converted = ConvertSong(Hex("00 0D 01 00 01 05 00 0A 00 00 81 0C F2"));
+  const ConvertedSong converted =
+      ConvertSong(kSonic1Driver, Hex("00 0D 01 00 01 05 00 0A 00 00 81 0C F2"));
   EXPECT_EQ(converted.voice_count, 0);
   EXPECT_EQ(ToHex(converted.bytes), "00 0A 01 00 01 05 00 0A 00 00 81 0C F2");
 }
@@ -203,7 +206,7 @@ void PrintTo(const BigSongCase& c, std::ostream* out) { *out << c.name; }
 class BigSongTest : public ::testing::TestWithParam<BigSongCase> {};
 
 TEST_P(BigSongTest, ConvertsAndPlaysBackwards) {
-  const ConvertedSong converted = ConvertSong(GetParam().track);
+  const ConvertedSong converted = ConvertSong(kSonic1Driver, GetParam().track);
   EXPECT_EQ(converted.notice, GetParam().notice);
   ChannelCounts counts;
   ExpectPlaysBackwards(GetParam().track, converted.bytes, counts);

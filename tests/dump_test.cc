@@ -51,6 +51,17 @@ TEST(DumpTest, ChannelFileHoldsOutputDataLengthWordAndConvertedList) {
   EXPECT_TRUE(std::all_of(fm.begin() + 0x8000 + 15, fm.end(), [](auto b) { return b == 0; }));
 }
 
+TEST(DumpTest, LengthWordHoldsTheEventLengthHighByteFirst) {
+  // 200 notes with durations, then F2: 401 bytes = 0x0191.
+  Bytes data;
+  for (int i = 0; i < 200; ++i) data.insert(data.end(), {0x81, 0x01});
+  data.push_back(0xF2);
+  const Dumped dumped = ConvertWithDumps(SongBuilder().Dac(data).Build());
+  const Bytes& dac = dumped.sink.files.at("DAC01.bin");
+  EXPECT_EQ(dac[0x7FFE], 0x01);
+  EXPECT_EQ(dac[0x7FFF], 0x91);
+}
+
 TEST(DumpTest, VoicesEqualTheOutputVoiceTable) {
   const Dumped dumped = ConvertWithDumps(SongBuilder().Dac(Hex("EF 02 F2")).Voices(3).Build());
   const Bytes& voices = dumped.sink.files.at("Voices.bin");

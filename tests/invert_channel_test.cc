@@ -20,9 +20,8 @@ ChannelHeader Channel(ChannelKind kind) {
 // Inverts `flattened` with tempo 0x05 and divider 0x01 and returns the
 // converted list from the work area.
 std::string Invert(const char* flattened, ChannelKind kind = ChannelKind::kFm) {
-  ChannelBuffer buffer = ChannelWith(Hex(flattened));
-  InvertChannel(buffer, Channel(kind), 0x05, 0x01, DividerInversion::kRestoreFlags);
-  return ToHex(buffer.converted);
+  return ToHex(ChannelInverter(kSonic1Driver, 0x05, 0x01, DividerInversion::kRestoreFlags)
+                   .Invert(ChannelWith(Hex(flattened)), Channel(kind)));
 }
 
 struct InvertCase {
@@ -108,9 +107,10 @@ void PrintTo(const PerNoteCase& c, std::ostream* out) { *out << c.name; }
 class PerNoteDividerTest : public ::testing::TestWithParam<PerNoteCase> {};
 
 TEST_P(PerNoteDividerTest, ConvertsList) {
-  ChannelBuffer buffer = ChannelWith(Hex(GetParam().flattened), Hex(GetParam().dividers));
-  InvertChannel(buffer, Channel(ChannelKind::kFm), 5, 1, DividerInversion::kPerNote);
-  EXPECT_EQ(ToHex(buffer.converted), ToHex(Hex(GetParam().converted)));
+  const FlatChannel flat = ChannelWith(Hex(GetParam().flattened), Hex(GetParam().dividers));
+  EXPECT_EQ(ToHex(ChannelInverter(kSonic1Driver, 5, 1, DividerInversion::kPerNote)
+                      .Invert(flat, Channel(ChannelKind::kFm))),
+            ToHex(Hex(GetParam().converted)));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -142,11 +142,12 @@ class TieAndReleaseTest : public ::testing::TestWithParam<TieCase> {};
 
 TEST_P(TieAndReleaseTest, ReversesList) {
   const TieCase& c = GetParam();
-  ChannelBuffer buffer = ChannelWith(Hex(c.flattened), Hex(c.dividers));
-  InvertChannel(buffer, Channel(c.kind), 0x05, 0x01,
-                *c.dividers != 0 ? DividerInversion::kPerNote : DividerInversion::kRestoreFlags);
-  ReverseChannel(buffer, "FM1");
-  EXPECT_EQ(ToHex(buffer.events), ToHex(Hex(c.reversed)));
+  const Bytes converted =
+      ChannelInverter(
+          kSonic1Driver, 0x05, 0x01,
+          *c.dividers != 0 ? DividerInversion::kPerNote : DividerInversion::kRestoreFlags)
+          .Invert(ChannelWith(Hex(c.flattened), Hex(c.dividers)), Channel(c.kind));
+  EXPECT_EQ(ToHex(ReverseChannel(kSonic1Driver, converted, "FM1")), ToHex(Hex(c.reversed)));
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -10,15 +10,8 @@ namespace quorlin::testing {
 namespace {
 
 // Reverses a converted list; returns the reversed list.
-std::string Reverse(const char* converted, ChannelBuffer& buffer) {
-  buffer.converted = Hex(converted);
-  ReverseChannel(buffer, "FM1");
-  return ToHex(buffer.events);
-}
-
 std::string Reverse(const char* converted) {
-  ChannelBuffer buffer;
-  return Reverse(converted, buffer);
+  return ToHex(ReverseChannel(kSonic1Driver, Hex(converted), "FM1"));
 }
 
 TEST(ReverseTest, LoopingWorkedExample) {
@@ -35,22 +28,11 @@ TEST(ReverseTest, OnlyStop) { EXPECT_EQ(Reverse("F2"), "F2"); }
 
 TEST(ReverseTest, OnlyTerminatorPointsToItself) { EXPECT_EQ(Reverse("F6 00 00"), "F6 FF FE"); }
 
-TEST(ReverseTest, EmptyListLeavesAnEmptyEventList) {
-  ChannelBuffer buffer;
-  buffer.events = Hex("81 0C F2");  // the flattened list it replaces
-  EXPECT_EQ(Reverse("", buffer), "");
-  EXPECT_TRUE(buffer.events.empty());
-}
+TEST(ReverseTest, EmptyListLeavesAnEmptyEventList) { EXPECT_EQ(Reverse(""), ""); }
 
 TEST(ReverseTest, BytesInsideEventsKeepTheirOrder) {
   EXPECT_EQ(Reverse("90 10 F0 01 02 03 04 E1 05 E7 F8 01 02 E4"),
             "F8 01 02 E7 E1 05 F0 01 02 03 04 90 10 E4");
-}
-
-TEST(ReverseTest, WorkAreaKeepsTheConvertedList) {
-  ChannelBuffer buffer;
-  Reverse("90 10 F6 00 00", buffer);
-  EXPECT_EQ(ToHex(buffer.converted), "90 10 F6 00 00");
 }
 
 TEST(ReverseTest, LoopPointerOfALongListLeadsToItsStart) {
@@ -58,10 +40,9 @@ TEST(ReverseTest, LoopPointerOfALongListLeadsToItsStart) {
   std::string list;
   for (int i = 0; i < 1000; ++i) list += "81 01 ";
   list += "F6 00 00";
-  ChannelBuffer buffer;
-  Reverse(list.c_str(), buffer);
-  EXPECT_EQ(buffer.events[2000], 0xF6);
-  EXPECT_EQ(ReadBigEndian16(buffer.events, 2001), 0xFFFF - 2001);
+  const Bytes reversed = ReverseChannel(kSonic1Driver, Hex(list), "FM1");
+  EXPECT_EQ(reversed[2000], 0xF6);
+  EXPECT_EQ(ReadBigEndian16(reversed, 2001), 0xFFFF - 2001);
 }
 
 }  // namespace

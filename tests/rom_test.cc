@@ -37,7 +37,7 @@ TEST(RomTest, TableFoundAnywhereAndEverySongReversed) {
   for (const std::size_t table_at : {std::size_t{0x0800}, std::size_t{0x1B00A}}) {
     SCOPED_TRACE(table_at);
     const Bytes rom = GameImage(table_at, Songs(10), Each(10));
-    const ReversedRom reversed = ReverseRom(rom);
+    const ReversedRom reversed = ReverseRom(kSonic1Driver, rom);
     EXPECT_EQ(reversed.table.offset, table_at);
     EXPECT_EQ(reversed.reversed, 10);
     for (std::size_t i = 0; i < 10; ++i) {
@@ -54,7 +54,7 @@ TEST(RomTest, LongestRunOfSongsIsTheTable) {
   Bytes rom = GameImage(0x0A00, Songs(12), Each(12));
   const Bytes eight = GameImage(0x0800, Songs(12), Each(8));
   std::copy(eight.begin() + 0x800, eight.begin() + 0x820, rom.begin() + 0x800);
-  EXPECT_EQ(ReverseRom(rom).table.offset, 0x0A00u);
+  EXPECT_EQ(ReverseRom(kSonic1Driver, rom).table.offset, 0x0A00u);
 }
 
 TEST(RomTest, SongThatFailsKeepsItsEntryAndSharedEntriesShareTheReversal) {
@@ -62,7 +62,7 @@ TEST(RomTest, SongThatFailsKeepsItsEntryAndSharedEntriesShareTheReversal) {
   // Song 3 returns without a call in its DAC channel: the tool refuses it.
   songs[3] = SongBuilder().Dac(Hex("81 0C E3")).Build();
   const Bytes rom = GameImage(0x0800, songs, {0, 1, 2, 3, 4, 5, 6, 7, 8, 1});
-  const ReversedRom reversed = ReverseRom(rom);
+  const ReversedRom reversed = ReverseRom(kSonic1Driver, rom);
   ASSERT_EQ(reversed.songs.size(), 10u);
   EXPECT_EQ(reversed.reversed, 9);
   EXPECT_EQ(reversed.songs[3].error, "DAC returns at offset 0x000C without a call");
@@ -73,7 +73,7 @@ TEST(RomTest, SongThatFailsKeepsItsEntryAndSharedEntriesShareTheReversal) {
 }
 
 TEST(RomTest, HeaderGetsTheNewLastAddressAndChecksum) {
-  const ReversedRom reversed = ReverseRom(GameImage(0x0800, Songs(8), Each(8)));
+  const ReversedRom reversed = ReverseRom(kSonic1Driver, GameImage(0x0800, Songs(8), Each(8)));
   const Bytes& image = reversed.image;
   EXPECT_EQ(ReadBigEndian32(image, 0x1A4), image.size() - 1);
   std::uint16_t sum = 0;
@@ -85,8 +85,8 @@ TEST(RomTest, HeaderGetsTheNewLastAddressAndChecksum) {
 
 TEST(RomTest, ReversedTwiceItPlaysAsTheOriginal) {
   const Bytes rom = GameImage(0x0800, Songs(8), Each(8));
-  const Bytes once = ReverseRom(rom).image;
-  const Bytes twice = ReverseRom(once).image;
+  const Bytes once = ReverseRom(kSonic1Driver, rom).image;
+  const Bytes twice = ReverseRom(kSonic1Driver, once).image;
   for (std::size_t i = 0; i < 8; ++i) {
     SCOPED_TRACE(i);
     ChannelCounts counts;
@@ -105,7 +105,7 @@ void PrintTo(const RefusedRomCase& c, std::ostream* out) { *out << c.name; }
 class RefusedRomTest : public ::testing::TestWithParam<RefusedRomCase> {};
 
 TEST_P(RefusedRomTest, GetsOneError) {
-  EXPECT_EQ(TrackErrorOf([&] { ReverseRom(GetParam().rom); }), GetParam().error);
+  EXPECT_EQ(TrackErrorOf([&] { ReverseRom(kSonic1Driver, GetParam().rom); }), GetParam().error);
 }
 
 // A full 4 MiB image: no room for the reversals behind its last byte.

@@ -20,7 +20,7 @@ constexpr const char* kStart =
 std::string Assembled(const std::string& body, const std::vector<SourceDefine>& defines = {}) {
   std::vector<SourceDefine> all = StandardDefines();
   all.insert(all.end(), defines.begin(), defines.end());
-  const Bytes bytes = AssembleSource(kStart + body, all).bytes;
+  const Bytes bytes = AssembleSource(kSonic1Driver, kStart + body, all).bytes;
   return ToHex(Bytes(bytes.begin() + 6, bytes.end()));  // behind the header
 }
 
@@ -86,18 +86,18 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ReaderTest, HeaderMacrosWriteOffsetsFromTheSongStart) {
-  const Bytes bytes = AssembleSource(
-                          "S_Header:\n"
-                          "\tsmpsHeaderStartSong 1\n"
-                          "\tsmpsHeaderVoice     S_Voices\n"
-                          "\tsmpsHeaderChan      $03, $01\n"
-                          "\tsmpsHeaderTempo     $02, $04\n"
-                          "\tsmpsHeaderDAC       S_DAC\n"
-                          "\tsmpsHeaderFM        S_FM1, $F4, $12\n"
-                          "\tsmpsHeaderDAC       S_DAC, $01\n"
-                          "\tsmpsHeaderPSG       S_PSG1, $D0, $03, $00, fTone_05\n"
-                          "S_DAC:\nS_FM1:\nS_PSG1:\nS_Voices:\n\tsmpsStop\n",
-                          StandardDefines())
+  const Bytes bytes = AssembleSource(kSonic1Driver,
+                                     "S_Header:\n"
+                                     "\tsmpsHeaderStartSong 1\n"
+                                     "\tsmpsHeaderVoice     S_Voices\n"
+                                     "\tsmpsHeaderChan      $03, $01\n"
+                                     "\tsmpsHeaderTempo     $02, $04\n"
+                                     "\tsmpsHeaderDAC       S_DAC\n"
+                                     "\tsmpsHeaderFM        S_FM1, $F4, $12\n"
+                                     "\tsmpsHeaderDAC       S_DAC, $01\n"
+                                     "\tsmpsHeaderPSG       S_PSG1, $D0, $03, $00, fTone_05\n"
+                                     "S_DAC:\nS_FM1:\nS_PSG1:\nS_Voices:\n\tsmpsStop\n",
+                                     StandardDefines())
                           .bytes;
   EXPECT_EQ(ToHex(bytes),
             "00 18 03 01 02 04 "  // voices at 0x18, behind 24 bytes of headers
@@ -156,7 +156,7 @@ MusXX_Tiny_Voices:
 	smpsVcReleaseRate   $0F, $0F, $0E, $0D
 	smpsVcTotalLevel    $00, $10, $05, $20
 )";
-  const AssembledSong song = AssembleSource(source, StandardDefines());
+  const AssembledSong song = AssembleSource(kSonic1Driver, source, StandardDefines());
   EXPECT_EQ(ToHex(song.bytes),
             ToHex(Hex("00 3C 02 01 01 05 00 14 00 00 00 1C 00 10 00 33 F4 02 00 04 "
                       "81 0C 82 80 81 F6 FF F9 EF 00 E0 C0 B1 06 B5 B8 0C F7 00 02 FF F7 "
@@ -177,7 +177,7 @@ TEST(ReaderTest, VoiceModeOneKeepsTotalLevelsAndShiftsAmpModBySeven) {
       "\tsmpsVcReleaseRate   $00, $00, $00, $00\n\tsmpsVcTotalLevel    $80, $1D, $14, $23\n";
   const std::string source = std::string("S:\n\tsmpsHeaderStartSong 1, 1\n") + voice +
                              "\tsmpsVcTotalLevel    $01, $02, $03, $04\n";
-  const Bytes bytes = AssembleSource(source, StandardDefines()).bytes;
+  const Bytes bytes = AssembleSource(kSonic1Driver, source, StandardDefines()).bytes;
   // x1-x4 fill bits 5-6 of bytes 9-12 (argument 4 first); AmpMod 1 is bit 7.
   EXPECT_EQ(ToHex(Bytes(bytes.begin() + 9, bytes.begin() + 13)), "00 60 40 A0");
   EXPECT_EQ(ToHex(Bytes(bytes.begin() + 21, bytes.begin() + 25)), "23 14 1D 80");
@@ -190,7 +190,8 @@ TEST(ReaderTest, VoiceModeOneKeepsTotalLevelsAndShiftsAmpModBySeven) {
 TEST(ReaderTest, SongsForLaterDriversAreConverted) {
   const auto convert = [](int driver, const char* body) {
     const Bytes bytes =
-        AssembleSource("S:\n\tsmpsHeaderStartSong " + std::to_string(driver) + "\n" + body,
+        AssembleSource(kSonic1Driver,
+                       "S:\n\tsmpsHeaderStartSong " + std::to_string(driver) + "\n" + body,
                        StandardDefines())
             .bytes;
     return ToHex(bytes);
@@ -276,9 +277,9 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ReaderTest, BytesBeforeTheSongAndNoSongAreRefused) {
-  EXPECT_EQ(TrackErrorOf([] { AssembleSource("\tdc.b 1\n", StandardDefines()); }),
+  EXPECT_EQ(TrackErrorOf([] { AssembleSource(kSonic1Driver, "\tdc.b 1\n", StandardDefines()); }),
             "line 1: bytes before smpsHeaderStartSong, where the song must begin");
-  EXPECT_EQ(TrackErrorOf([] { AssembleSource("; nothing\n", StandardDefines()); }),
+  EXPECT_EQ(TrackErrorOf([] { AssembleSource(kSonic1Driver, "; nothing\n", StandardDefines()); }),
             "the source holds no smpsHeaderStartSong, so no song");
 }
 

@@ -13,7 +13,7 @@ namespace quorlin::testing {
 namespace {
 
 Bytes ReadBack(const std::string& source) {
-  return AssembleSource(source, StandardDefines()).bytes;
+  return AssembleSource(kSonic1Driver, source, StandardDefines()).bytes;
 }
 
 TEST(WriterTest, GeneratedSongsAndTheirReversalsReadBackByteForByte) {
@@ -21,17 +21,18 @@ TEST(WriterTest, GeneratedSongsAndTheirReversalsReadBackByteForByte) {
   for (unsigned number = 1; number <= 200; ++number) {
     SCOPED_TRACE("song " + std::to_string(number));
     const Bytes input = SongGenerator(number).Song();
-    ASSERT_EQ(ReadBack(WriteSource(input, "Song", "input")), input);
+    ASSERT_EQ(ReadBack(WriteSource(kSonic1Driver, input, "Song", "input")), input);
     Bytes output;
     if (!TrackErrorOf([&] { output = Reversed(input); }).empty()) continue;
-    ASSERT_EQ(ReadBack(WriteSource(output, "Song", "output")), output);
+    ASSERT_EQ(ReadBack(WriteSource(kSonic1Driver, output, "Song", "output")), output);
     ++songs;
   }
   EXPECT_GT(songs, 180);
 }
 
 TEST(WriterTest, WritesTheSongAsTheDisassemblyDoes) {
-  const std::string source = WriteSource(ExampleSongReversed(), "Mus81_Green", "of green.bin");
+  const std::string source =
+      WriteSource(kSonic1Driver, ExampleSongReversed(), "Mus81_Green", "of green.bin");
   EXPECT_TRUE(
       source.starts_with("; of green.bin\n"
                          "Mus81_Green_Header:\n"
@@ -65,7 +66,8 @@ TEST(WriterTest, WritesTheSongAsTheDisassemblyDoes) {
 
 TEST(WriterTest, DcbLinesHoldTwelveValuesAtMost) {
   const std::string source = WriteSource(
-      SongBuilder().Dac(Hex("81 01 82 01 83 01 84 01 85 01 86 01 87 01 F2")).Build(), "S", "");
+      kSonic1Driver, SongBuilder().Dac(Hex("81 01 82 01 83 01 84 01 85 01 86 01 87 01 F2")).Build(),
+      "S", "");
   EXPECT_NE(source.find("\tdc.b\tdKick, $01, dSnare, $01, dTimpani, $01, $84, $01, $85, $01, "
                         "$86, $01\n\tdc.b\t$87, $01\n"),
             std::string::npos)
@@ -94,7 +96,7 @@ TEST(WriterTest, SongsOfTheGameReadToTheirBytes) {
     std::filesystem::path bin = entry.path();
     EXPECT_EQ(bytes, ReadFile(bin.replace_extension(".bin").string()));
     const Bytes reversed = Reversed(bytes);
-    EXPECT_EQ(ReadBack(WriteSource(reversed, "Song", "")), reversed);
+    EXPECT_EQ(ReadBack(WriteSource(kSonic1Driver, reversed, "Song", "")), reversed);
     ++songs;
   }
   EXPECT_GT(songs, 0);

@@ -9,7 +9,7 @@
 
 #include "convert/convert_song.h"
 #include "format/bytes.h"
-#include "format/channel_buffer.h"
+#include "format/events.h"
 
 namespace quorlin::testing {
 
@@ -64,26 +64,34 @@ SongBuilder& SongBuilder::Psg(Bytes data, std::uint8_t transpose, std::uint8_t v
   return *this;
 }
 
+namespace {
+
+std::size_t EntrySize(ChannelKind kind) {
+  return static_cast<std::size_t>(kSonic1Driver.Entry(kind).size);
+}
+
+}  // namespace
+
 Bytes SongBuilder::Build() const {
   int fm = 0, psg = 0;
-  std::size_t headers = kSongHeaderSize;
+  std::size_t headers = kSonic1Driver.song_header.size;
   for (const Channel& c : channels_) {
     fm += c.kind != ChannelKind::kPsg;
     psg += c.kind == ChannelKind::kPsg;
-    headers += c.kind == ChannelKind::kPsg ? kPsgHeaderSize : kFmHeaderSize;
+    headers += EntrySize(c.kind);
   }
   Bytes song(headers);
   song[2] = static_cast<std::uint8_t>(fm);
   song[3] = static_cast<std::uint8_t>(psg);
   song[4] = divider_;
   song[5] = tempo_;
-  std::size_t header = kSongHeaderSize;
+  std::size_t header = kSonic1Driver.song_header.size;
   for (const Channel& c : channels_) {
     WriteBigEndian16(song, header, static_cast<std::uint16_t>(song.size()));
     song[header + 2] = c.transpose;
     song[header + 3] = c.volume;
     if (c.kind == ChannelKind::kPsg) song[header + 5] = c.voice;
-    header += c.kind == ChannelKind::kPsg ? kPsgHeaderSize : kFmHeaderSize;
+    header += EntrySize(c.kind);
     song.insert(song.end(), c.data.begin(), c.data.end());
   }
   WriteBigEndian16(song, 0, static_cast<std::uint16_t>(song.size()));
@@ -92,17 +100,19 @@ Bytes SongBuilder::Build() const {
 }
 
 Bytes SharedDataSong(int fm, int psg, const Bytes& data, std::uint8_t divider) {
-  const std::size_t data_at = kSongHeaderSize + kFmHeaderSize * (1 + fm) + kPsgHeaderSize * psg;
+  const std::size_t data_at = kSonic1Driver.song_header.size +
+                              EntrySize(ChannelKind::kFm) * (1 + fm) +
+                              EntrySize(ChannelKind::kPsg) * psg;
   Bytes song(data_at + data.size() + kVoiceRecordSize);
   WriteBigEndian16(song, 0, static_cast<std::uint16_t>(data_at + data.size()));
   song[2] = static_cast<std::uint8_t>(1 + fm);
   song[3] = static_cast<std::uint8_t>(psg);
   song[4] = divider;
   song[5] = 3;
-  std::size_t header = kSongHeaderSize;
+  std::size_t header = kSonic1Driver.song_header.size;
   for (int i = 0; i < 1 + fm + psg; ++i) {
     WriteBigEndian16(song, header, static_cast<std::uint16_t>(data_at));
-    header += i <= fm ? kFmHeaderSize : kPsgHeaderSize;
+    header += EntrySize(i <= fm ? ChannelKind::kFm : ChannelKind::kPsg);
   }
   std::copy(data.begin(), data.end(), song.begin() + static_cast<std::ptrdiff_t>(data_at));
   return song;
@@ -126,24 +136,18 @@ Bytes GameImage(std::size_t table_at, const std::vector<Bytes>& songs,
   return rom;
 }
 
-ChannelBuffer ChannelWith(Bytes events, const Bytes& note_dividers) {
-  ChannelBuffer buffer;
-  buffer.events = std::move(events);
-  for (std::uint8_t divider : note_dividers) AddNotes(buffer.divider_runs, divider, 1);
-  if (!note_dividers.empty()) return buffer;
-  for (std::size_t at = 0; at < buffer.events.size();) {
-    const std::uint8_t b = buffer.events[at];
-    if (IsFlag(b)) {
-      at += 1 + static_cast<std::size_t>(FlagParameterCount(b));
-    } else {
-      AddNotes(buffer.divider_runs, 1, 1);
-      at += 2;
-    }
+FlatChannel ChannelWith(Bytes events, const Bytes& note_dividers) {
+  FlatChannel channel;
+  channel.events = std::move(events);
+  for (std::uint8_t divider : note_dividers) AddNotes(channel.divider_runs, divider, 1);
+  if (!note_dividers.empty()) return channel;
+  for (EventReader reader(kSonic1Driver, channel.events); !reader.Done();) {
+    if (reader.Next().kind != EventKind::kFlag) AddNotes(channel.divider_runs, 1, 1);
   }
-  return buffer;
+  return channel;
 }
 
-Bytes Reversed(const Bytes& track) { return ConvertSong(track).bytes; }
+Bytes Reversed(const Bytes& track) { return ConvertSong(kSonic1Driver, track).bytes; }
 
 void CapturingSink::Write(const std::string& name, std::span<const std::uint8_t> bytes) {
   names.push_back(name);
@@ -152,30 +156,31 @@ void CapturingSink::Write(const std::string& name, std::span<const std::uint8_t>
 
 Dumped ConvertWithDumps(const Bytes& track) {
   Dumped dumped;
-  dumped.output = ConvertSong(track, {}, &dumped.sink).bytes;
+  dumped.output = ConvertSong(kSonic1Driver, track, {}, &dumped.sink).bytes;
   return dumped;
 }
 
+// A channel's dump file: the reversed list from 0x0000, its length in the
+// word at 0x7FFE, the converted list from 0x8000.
 std::string ReversedListIn(const Bytes& dump_file) {
-  const std::size_t length = ReadBigEndian16(dump_file, ChannelBuffer::kLengthWord);
+  const std::size_t length = ReadBigEndian16(dump_file, 0x7FFE);
   return ToHex(Bytes(dump_file.begin(), dump_file.begin() + length));
 }
 
 std::string ConvertedListIn(const Bytes& dump_file) {
-  const std::size_t length = ReadBigEndian16(dump_file, ChannelBuffer::kLengthWord);
-  const auto work = dump_file.begin() + ChannelBuffer::kWorkArea;
+  const std::size_t length = ReadBigEndian16(dump_file, 0x7FFE);
+  const auto work = dump_file.begin() + 0x8000;
   return ToHex(Bytes(work, work + length));
 }
 
 Walk WalkChannel(ChannelKind kind, const Bytes& data, std::int32_t target, std::uint8_t divider) {
   ChannelHeader header;
   header.kind = kind;
-  ChannelBuffer buffer;
-  PassState pass;
-  pass.target = target;
-  pass.song_divider = divider;
-  const std::int32_t clock = UnpackChannel(header, data, buffer, pass);
-  return {buffer.events, clock};
+  WalkSettings settings;
+  settings.target = target;
+  settings.song_divider = divider;
+  WalkResult walk = ChannelWalker(kSonic1Driver).Walk(header, data, settings);
+  return {std::move(walk.channel.events), walk.clock};
 }
 
 void WriteFile(const std::string& path, const Bytes& bytes) {

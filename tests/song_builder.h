@@ -4,14 +4,15 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "diagnostics/dump.h"
 #include "flatten/unpack_channel.h"
-#include "format/channel_buffer.h"
-#include "format/format.h"
+#include "format/flat_channel.h"
+#include "format/sonic1_driver.h"
 #include "format/track_error.h"
 
 namespace quorlin::testing {
@@ -58,11 +59,12 @@ Bytes SharedDataSong(int fm, int psg, const Bytes& data, std::uint8_t divider = 
 Bytes GameImage(std::size_t table_at, const std::vector<Bytes>& songs,
                 const std::vector<int>& entries, std::size_t size = 128 << 10);
 
-// A channel buffer holding the event list `events`, whose notes were timed
-// at `note_dividers`, one byte per note (all at divider 1 when not given).
-ChannelBuffer ChannelWith(Bytes events, const Bytes& note_dividers = {});
+// A flattened channel holding the event list `events`, whose notes were
+// timed at `note_dividers`, one byte per note (all at divider 1 when not given).
+FlatChannel ChannelWith(Bytes events, const Bytes& note_dividers = {});
 
-// The reversed song of `track`, converted in memory as the tool does.
+// The reversed song of `track`, converted in memory as the tool does (all
+// songs of the tests are Sonic 1 songs).
 Bytes Reversed(const Bytes& track);
 
 // Keeps every dump file in memory, in the order written.
@@ -95,15 +97,22 @@ struct Walk {
 Walk WalkChannel(ChannelKind kind, const Bytes& data, std::int32_t target = 0,
                  std::uint8_t divider = 1);
 
-// The message of the TrackError that `action` throws, or "" when it throws none.
+// The TrackError that `action` throws, if it throws one.
 template <typename Action>
-std::string TrackErrorOf(Action action) {
+std::optional<TrackError> CaughtTrackError(Action action) {
   try {
     action();
   } catch (const TrackError& error) {
-    return error.what();
+    return error;
   }
-  return "";
+  return std::nullopt;
+}
+
+// The message of the TrackError that `action` throws, or "" when it throws none.
+template <typename Action>
+std::string TrackErrorOf(Action action) {
+  const std::optional<TrackError> error = CaughtTrackError(action);
+  return error ? error->what() : "";
 }
 
 // Writes `bytes` to a file, and reads a whole file back.

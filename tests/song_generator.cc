@@ -6,6 +6,11 @@
 #include "format/format.h"
 
 namespace quorlin::testing {
+namespace {
+
+constexpr std::uint8_t kRest = kSonic1Driver.notes.rest;
+
+}  // namespace
 
 int ChannelWriter::NewLabel() {
   labels_.push_back(-1);

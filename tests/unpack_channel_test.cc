@@ -41,17 +41,23 @@ INSTANTIATE_TEST_SUITE_P(
         // A note before any duration gets duration 0.
         FlattenCase{"81 F2", "81 00 F2"},
         // A channel that stops at once.
-        FlattenCase{"F2", "F2"}));
+        FlattenCase{"F2", "F2"},
+        // A loop of count 1 skips its pointer unread: a jump onto it is a
+        // jump onto data not played yet, the second and third are not.
+        FlattenCase{"F7 00 01 81 0C F6 FF FC", "81 0C 81 0C F6 00 00"}));
 
 // Measures a channel with the given header values whose data starts at 0.
+WalkResult MeasureWithHeader(ChannelKind kind, std::uint8_t transpose, std::uint8_t volume,
+                             std::uint8_t psg_voice, const Bytes& data) {
+  const ChannelHeader header{kind, 1, 0, transpose, volume, psg_voice};
+  WalkSettings settings;
+  settings.song_divider = 1;
+  return ChannelWalker(kSonic1Driver).Walk(header, data, settings);
+}
+
 std::string FlattenWithHeader(ChannelKind kind, std::uint8_t transpose, std::uint8_t volume,
                               std::uint8_t psg_voice, const char* data) {
-  const ChannelHeader header{kind, 1, 0, transpose, volume, psg_voice};
-  ChannelBuffer buffer;
-  PassState pass;
-  pass.song_divider = 1;
-  UnpackChannel(header, Hex(data), buffer, pass);
-  return ToHex(buffer.events);
+  return ToHex(MeasureWithHeader(kind, transpose, volume, psg_voice, Hex(data)).channel.events);
 }
 
 TEST(InitialCommandsTest, PsgHeaderValuesLeadInOrder) {
@@ -120,38 +126,8 @@ TEST(JumpTest, ForwardJumpLeavesBudgetAlone) {
 }
 
 TEST(VoiceTest, MaxVoiceRisesOnlyWhenGreater) {
-  ChannelHeader header{ChannelKind::kFm, 1, 0, 0, 0, 0};
-  ChannelBuffer buffer;
-  PassState pass;
-  pass.max_voice = 3;
-  UnpackChannel(header, Hex("EF 02 EF 10 EF 07 F2"), buffer, pass);
-  EXPECT_EQ(pass.max_voice, 0x10);
-}
-
-TEST(LengthWordTest, HoldsTheEventLengthHighByteFirst) {
-  ChannelHeader header{ChannelKind::kFm, 1, 0, 0, 0, 0};
-  ChannelBuffer buffer;
-  PassState pass;
-  // 200 notes with durations, then F2: 401 bytes = 0x0191.
-  Bytes data;
-  for (int i = 0; i < 200; ++i) data.insert(data.end(), {0x81, 0x01});
-  data.push_back(0xF2);
-  UnpackChannel(header, data, buffer, pass);
-  std::array<std::uint8_t, ChannelBuffer::kImageSize> image;
-  buffer.WriteImage(image);
-  EXPECT_EQ(image[0x7FFE], 0x01);
-  EXPECT_EQ(image[0x7FFF], 0x91);
-}
-
-TEST(VisitedMapTest, MarksReadBytesButNotSkippedOnes) {
-  ChannelHeader header{ChannelKind::kFm, 1, 0, 0, 0, 0};
-  ChannelBuffer buffer;
-  PassState pass;
-  // Loop with count 1: its pointer bytes (3, 4) are skipped unread.
-  UnpackChannel(header, Hex("F7 00 01 FF FF F2 00"), buffer, pass);
-  std::string map;
-  for (int at = 0; at < 7; ++at) map += pass.visited.IsVisited(at) ? 'X' : '.';
-  EXPECT_EQ(map, "XXX..X.");
+  const WalkResult walk = MeasureWithHeader(ChannelKind::kFm, 0, 0, 0, Hex("EF 02 EF 10 EF 07 F2"));
+  EXPECT_EQ(walk.max_voice, 0x10);
 }
 
 }  // namespace

@@ -5,8 +5,8 @@
 // The events are first folded into loops where a block plays back to back,
 // smallest blocks first; then blocks that stand in several places become
 // subroutines, the block that saves the most bytes first. Before the data is
-// given out, it is played out again by the flattening walk and compared
-// with the list it stands for.
+// given out, it is replayed by the flattening walk and compared with the
+// list it stands for.
 #ifndef QUORLIN_COMPACT_COMPACT_CHANNEL_H_
 #define QUORLIN_COMPACT_COMPACT_CHANNEL_H_
 
@@ -19,17 +19,17 @@
 #include "compact/flat_index.h"
 #include "compact/fold_loops.h"
 #include "flatten/unpack_channel.h"
-#include "format/channel_buffer.h"
+#include "format/driver.h"
 #include "format/song_layout.h"
 
 namespace quorlin {
 
 // Compacts the channels of one song, one after another, keeping the room
-// that playing them out again takes from channel to channel.
+// that replaying them takes from channel to channel.
 class ChannelCompactor {
  public:
   // `song_divider`: the song's tempo divider, in force where a list starts.
-  explicit ChannelCompactor(std::uint8_t song_divider);
+  ChannelCompactor(const Driver& driver, std::uint8_t song_divider);
 
   // `events` is the reversed list of `channel`: events back to back, closed
   // by F6 (its pointer is not read), F2 or E4. Returns the compacted data,
@@ -43,13 +43,14 @@ class ChannelCompactor {
   std::optional<Grammar> ReadEvents(std::span<const std::uint8_t> list,
                                     std::span<const std::uint8_t>& closing);
   bool PlaysAs(std::span<const std::uint8_t> data, std::span<const std::uint8_t> list,
-               const ChannelHeader& channel);
+               ChannelKind kind);
 
+  const Driver& driver_;
+  const std::uint8_t song_divider_;
   LoopFolder folder_;
   SubroutineExtractor extractor_;
   FlatIndex events_;  // event bytes -> the event's number
-  PassState replay_;
-  ChannelBuffer played_;
+  ChannelWalker walker_;
 };
 
 }  // namespace quorlin

@@ -100,6 +100,8 @@ class ShapeReader {
 
 struct SubroutineExtractor::Work {
  public:
+  explicit Work(int call_depth) : call_depth_(call_depth) {}
+
   bool Run(Grammar& grammar) {
     grammar_ = &grammar;
     bool found = false;
@@ -259,7 +261,8 @@ struct SubroutineExtractor::Work {
         if (at + sub.length <= text_.size() &&
             std::equal(text_.begin() + sub.start, text_.begin() + sub.start + sub.length,
                        text_.begin() + at)) {
-          const long long savings = static_cast<long long>(CostOf(at, sub.length)) - kCallBytes;
+          const long long savings = static_cast<long long>(CostOf(at, sub.length)) -
+                                    static_cast<long long>(grammar_->costs.call);
           if (savings > best.savings && CanCall(at, made_[m].level, made_[m].height)) {
             best = {sub.length, savings, 0, m};
           }
@@ -270,12 +273,13 @@ struct SubroutineExtractor::Work {
       ++tries;
       const std::size_t length = CommonLength(earlier, at);
       if (length < 2) continue;
-      const long long savings = static_cast<long long>(CostOf(at, length)) -
-                                static_cast<long long>(2 * kCallBytes + kReturnBytes);
+      const long long savings =
+          static_cast<long long>(CostOf(at, length)) -
+          static_cast<long long>(2 * grammar_->costs.call + grammar_->costs.ret);
       if (savings <= best.savings) continue;
       const int height = HeightOf(at, length);
       const int level = 1 + std::max(LevelAt(earlier), LevelAt(at));
-      if (level + height > kCallDepth) continue;
+      if (level + height > call_depth_) continue;
       best = {length, savings, earlier, std::nullopt};
     }
     return best;
@@ -284,7 +288,7 @@ struct SubroutineExtractor::Work {
   // Whether the place `at` may call a subroutine that plays at `level` and
   // calls `height` deep below itself.
   bool CanCall(std::size_t at, int level, int height) const {
-    return std::max(level, 1 + LevelAt(at)) + height <= kCallDepth;
+    return std::max(level, 1 + LevelAt(at)) + height <= call_depth_;
   }
 
   void Take(std::size_t at, const Match& match) {
@@ -369,7 +373,7 @@ struct SubroutineExtractor::Work {
 
   bool CallsNestWithinLimits(const Shape& shape) const {
     for (std::size_t s = 0; s < grammar_->sequences.size(); ++s) {
-      if (shape.level[s] >= 0 && shape.level[s] + shape.height[s] > kCallDepth) return false;
+      if (shape.level[s] >= 0 && shape.level[s] + shape.height[s] > call_depth_) return false;
     }
     return true;
   }
@@ -410,6 +414,7 @@ struct SubroutineExtractor::Work {
     int height;  // the most calls below it
   };
 
+  const int call_depth_;
   Grammar* grammar_ = nullptr;
   Shape shape_;
   std::vector<std::size_t> loop_costs_;
@@ -424,7 +429,8 @@ struct SubroutineExtractor::Work {
   FlatIndex latest_;                   // two symbols -> the latest place
 };
 
-SubroutineExtractor::SubroutineExtractor() : work_(std::make_unique<Work>()) {}
+SubroutineExtractor::SubroutineExtractor(int call_depth)
+    : work_(std::make_unique<Work>(call_depth)) {}
 SubroutineExtractor::~SubroutineExtractor() = default;
 
 bool SubroutineExtractor::Run(Grammar& grammar) { return work_->Run(grammar); }

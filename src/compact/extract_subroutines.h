@@ -1,9 +1,9 @@
 // Subroutines for blocks that stand in several places of a grammar (the
 // main line, loop bodies, other subroutines): each becomes one body that
 // ends in E3, and every place that plays it calls it with F8, wherever that
-// saves bytes. Calls nest at most two deep: the driver keeps its return
-// addresses below the track's four loop counters, and a third would
-// overwrite them.
+// saves bytes. Calls nest no deeper than the driver's track memory holds
+// return addresses beside all its loop counters (two in Sonic 1: a third
+// would overwrite them).
 #ifndef QUORLIN_COMPACT_EXTRACT_SUBROUTINES_H_
 #define QUORLIN_COMPACT_EXTRACT_SUBROUTINES_H_
 
@@ -13,12 +13,10 @@
 
 namespace quorlin {
 
-inline constexpr int kCallDepth = 2;
-
 // Keeps the room its passes work in from channel to channel.
 class SubroutineExtractor {
  public:
-  SubroutineExtractor();
+  explicit SubroutineExtractor(int call_depth);
   ~SubroutineExtractor();
 
   // False when the calls made would nest deeper than that, which the

@@ -8,11 +8,11 @@ namespace {
 // Folds of one period in a row: each may make the runs of the next.
 constexpr int kMostTries = 4;
 
-bool Saves(std::size_t body_cost, std::size_t plays) {
-  return plays >= 2 && plays * body_cost > body_cost + kLoopFlagBytes;
-}
-
 }  // namespace
+
+bool LoopFolder::Saves(std::size_t body_cost, std::size_t plays) const {
+  return plays >= 2 && plays * body_cost > body_cost + grammar_->costs.loop;
+}
 
 // One pass over the periods; a period that folded is tried again, for the
 // runs of the loops just made (the loops of a run longer than one F7
@@ -82,7 +82,7 @@ bool LoopFolder::Fold(const std::vector<Symbol>& line, std::size_t start, std::s
       height = std::max(height, heights_[IndexOf(*symbol)]);
     }
   }
-  if (height + 1 > kLoopCounters ||
+  if (height + 1 > loop_counters_ ||
       !Saves(body_cost, std::min<std::size_t>(plays, kMaxLoopCount))) {
     return false;
   }
@@ -115,7 +115,7 @@ Symbol LoopFolder::LoopOf(const std::vector<Symbol>& body, int count, std::size_
   if (added) {
     grammar_->sequences.push_back(body);
     grammar_->loops.push_back({grammar_->sequences.size() - 1, count});
-    costs_.push_back(body_cost + kLoopFlagBytes);
+    costs_.push_back(body_cost + grammar_->costs.loop);
     heights_.push_back(height);
   }
   return MakeSymbol(SymbolKind::kLoop, found->second);

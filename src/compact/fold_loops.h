@@ -1,8 +1,8 @@
 // Loops for runs: a block of events played two or more times back to back
 // in the main line becomes one F7 loop around the block, wherever that saves
 // bytes. Shorter blocks are folded first, so that runs of loops fold again
-// into loops around them, nested at most four deep (the driver's four loop
-// counters).
+// into loops around them, nested at most as deep as the driver has loop
+// counters.
 #ifndef QUORLIN_COMPACT_FOLD_LOOPS_H_
 #define QUORLIN_COMPACT_FOLD_LOOPS_H_
 
@@ -15,11 +15,11 @@
 
 namespace quorlin {
 
-inline constexpr int kLoopCounters = 4;
-
 // Keeps the room it works in from channel to channel.
 class LoopFolder {
  public:
+  explicit LoopFolder(int loop_counters) : loop_counters_(loop_counters) {}
+
   // Folds the main line of a grammar that has no loops or calls yet.
   void Run(Grammar& grammar);
 
@@ -30,7 +30,9 @@ class LoopFolder {
             std::size_t plays, std::vector<Symbol>& out, std::size_t& copied);
   std::size_t Cost(Symbol symbol) const;
   Symbol LoopOf(const std::vector<Symbol>& body, int count, std::size_t body_cost, int height);
+  bool Saves(std::size_t body_cost, std::size_t plays) const;
 
+  const int loop_counters_;
   Grammar* grammar_ = nullptr;
   // The loops made, so that equal loops are one symbol and runs of them are found.
   std::map<std::pair<int, std::vector<Symbol>>, std::size_t> known_;

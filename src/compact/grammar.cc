@@ -9,7 +9,7 @@ std::size_t Grammar::SymbolCost(Symbol symbol, std::span<const std::size_t> loop
     case SymbolKind::kLoop:
       return loop_costs[IndexOf(symbol)];
     case SymbolKind::kCall:
-      return kCallBytes;
+      return costs.call;
   }
   return 0;
 }
@@ -22,11 +22,11 @@ std::size_t Grammar::SequenceCost(std::size_t sequence,
 }
 
 std::vector<std::size_t> Grammar::LoopCosts() const {
-  std::vector<std::size_t> costs(loops.size());
+  std::vector<std::size_t> loop_costs(loops.size());
   for (std::size_t i = 0; i < loops.size(); ++i) {
-    costs[i] = SequenceCost(loops[i].body, costs) + kLoopFlagBytes;
+    loop_costs[i] = SequenceCost(loops[i].body, loop_costs) + costs.loop;
   }
-  return costs;
+  return loop_costs;
 }
 
 }  // namespace quorlin

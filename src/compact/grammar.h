@@ -28,13 +28,15 @@ inline constexpr std::size_t IndexOf(Symbol symbol) {
   return static_cast<std::size_t>(symbol) >> 2;
 }
 
-// The bytes each piece of a program costs in the channel's data.
-inline constexpr std::size_t kLoopFlagBytes = 5;  // F7, index, count, pointer
-inline constexpr std::size_t kCallBytes = 3;      // F8, pointer
-inline constexpr std::size_t kReturnBytes = 1;    // E3
-
 // The most times one F7 plays its body (a count byte of 0).
 inline constexpr int kMaxLoopCount = 256;
+
+// The bytes the flags of a program take in the channel's data.
+struct FlagCosts {
+  std::size_t loop;  // F7, index, count, pointer
+  std::size_t call;  // F8, pointer
+  std::size_t ret;   // E3
+};
 
 struct Grammar {
   struct Loop {
@@ -42,6 +44,7 @@ struct Grammar {
     int count;         // 2-256
   };
 
+  FlagCosts costs;
   std::vector<std::vector<Symbol>> sequences{1};  // 0: the main line
   std::vector<std::uint8_t> event_bytes;          // every distinct event, back to back
   std::vector<std::uint32_t> event_starts{0};     // event e: [starts[e], starts[e + 1])

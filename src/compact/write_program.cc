@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <limits>
 
-#include "compact/fold_loops.h"
-#include "format/bytes.h"
 #include "format/format.h"
 
 namespace quorlin {
@@ -14,8 +12,9 @@ constexpr std::size_t kUnplayed = std::numeric_limits<std::size_t>::max();
 
 class ProgramWriter {
  public:
-  explicit ProgramWriter(const Grammar& grammar)
-      : grammar_(grammar),
+  ProgramWriter(const Driver& driver, const Grammar& grammar)
+      : driver_(driver),
+        grammar_(grammar),
         counter_base_(grammar.subroutines.size(), -1),
         depth_(grammar.subroutines.size(), 0),
         starts_(grammar.subroutines.size(), kUnplayed) {}
@@ -59,7 +58,7 @@ class ProgramWriter {
       order_.push_back(sub);
       Visit(grammar_.subroutines[sub], counter_base_[sub]);
     }
-    return highest_counter_ < kLoopCounters;
+    return highest_counter_ < driver_.track_memory.loop_counters;
   }
 
   void FindDepths(std::size_t sequence, int depth) {
@@ -106,7 +105,7 @@ class ProgramWriter {
         case SymbolKind::kCall:
           out_.push_back(flag::kCall);
           calls_.push_back({out_.size(), IndexOf(symbol)});
-          out_.insert(out_.end(), {0, 0});
+          out_.resize(out_.size() + PointerForm::kBytes);
           break;
       }
     }
@@ -114,21 +113,16 @@ class ProgramWriter {
 
   void Pointer(std::size_t target) {
     pointers_.push_back({out_.size(), target});
-    out_.insert(out_.end(), {0, 0});
+    out_.resize(out_.size() + PointerForm::kBytes);
   }
 
-  // A relative pointer at `at` leads to `target` when it holds the distance
-  // from its own second byte, in 16 signed bits.
+  // Writes the pointer at `at`, once its target is known; false when it
+  // does not reach that far.
   bool Patch(std::size_t at, std::size_t target) {
-    const long long distance = static_cast<long long>(target) - static_cast<long long>(at + 1);
-    if (distance < std::numeric_limits<std::int16_t>::min() ||
-        distance > std::numeric_limits<std::int16_t>::max()) {
-      return false;
-    }
-    WriteBigEndian16(out_, at, static_cast<std::uint16_t>(distance & 0xFFFF));
-    return true;
+    return driver_.data_pointers.Write(out_, at, static_cast<std::int64_t>(target));
   }
 
+  const Driver& driver_;
   const Grammar& grammar_;
   std::vector<int> counter_base_;  // per subroutine; -1 while never called
   std::vector<int> depth_;         // per subroutine: the most calls above it; 0: never called
@@ -142,9 +136,9 @@ class ProgramWriter {
 
 }  // namespace
 
-std::optional<std::vector<std::uint8_t>> WriteProgram(const Grammar& grammar,
+std::optional<std::vector<std::uint8_t>> WriteProgram(const Driver& driver, const Grammar& grammar,
                                                       std::span<const std::uint8_t> closing) {
-  return ProgramWriter(grammar).Run(closing);
+  return ProgramWriter(driver, grammar).Run(closing);
 }
 
 }  // namespace quorlin

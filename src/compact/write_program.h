@@ -13,12 +13,14 @@
 #include <vector>
 
 #include "compact/grammar.h"
+#include "format/driver.h"
 
 namespace quorlin {
 
 // `closing` is F6 (with any pointer), F2 or E4. Nothing when a pointer would
-// not reach its target or the loops would need more than four counters.
-std::optional<std::vector<std::uint8_t>> WriteProgram(const Grammar& grammar,
+// not reach its target or the loops would need more loop counters than the
+// driver has.
+std::optional<std::vector<std::uint8_t>> WriteProgram(const Driver& driver, const Grammar& grammar,
                                                       std::span<const std::uint8_t> closing);
 
 }  // namespace quorlin

@@ -8,6 +8,7 @@
 #include <span>
 #include <vector>
 
+#include "format/driver.h"
 #include "format/song_layout.h"
 
 namespace quorlin {
@@ -16,13 +17,15 @@ using ChannelData = std::vector<std::uint8_t>;
 
 // Where each channel's data starts when the channels follow each other
 // behind `voice_bytes` of voice records.
-std::vector<std::size_t> PlaceChannels(const SongHeader& song, std::size_t voice_bytes,
+std::vector<std::size_t> PlaceChannels(const Driver& driver, const SongHeader& song,
+                                       std::size_t voice_bytes,
                                        std::span<const ChannelData> channels);
 
 // The whole reversed song: the headers, `voices` right behind them, and each
 // channel's data at its entry of `data_offsets` (from PlaceChannels, each
-// below 0x10000).
-std::vector<std::uint8_t> AssembleSong(const SongHeader& song, std::span<const std::uint8_t> voices,
+// one a channel entry can hold).
+std::vector<std::uint8_t> AssembleSong(const Driver& driver, const SongHeader& song,
+                                       std::span<const std::uint8_t> voices,
                                        std::span<const ChannelData> channels,
                                        std::span<const std::size_t> data_offsets);
 

@@ -6,6 +6,7 @@
 #include "convert/assemble.h"
 #include "flatten/flatten_song.h"
 #include "format/bytes.h"
+#include "format/events.h"
 #include "format/track_error.h"
 #include "reverse/invert_channel.h"
 #include "reverse/reverse_channel.h"
@@ -13,29 +14,27 @@
 namespace quorlin {
 namespace {
 
-// A channel header holds its data offset in 16 bits.
-constexpr std::size_t kLargestOffset = 0xFFFF;
-
 std::vector<std::uint8_t> CopyVoices(std::span<const std::uint8_t> track, const SongHeader& song,
                                      int voice_count) {
   const std::size_t begin = song.voice_table_offset;
   const std::size_t end = begin + std::size_t{kVoiceRecordSize} * voice_count;
   if (end > track.size()) {
-    throw TrackError("voice records 0-" + std::to_string(voice_count - 1) + " at " +
-                     FormatOffset(begin) + "-" + FormatOffset(end - 1) +
-                     " run past the end of the track at " + FormatOffset(track.size()));
+    throw TrackError(ErrorKind::kMalformedTrack,
+                     "voice records 0-" + std::to_string(voice_count - 1) + " at " +
+                         FormatOffset(static_cast<long long>(begin)) + "-" +
+                         FormatOffset(static_cast<long long>(end) - 1) +
+                         " run past the end of the track at " + FormatOffset(track.size()),
+                     {"", static_cast<long long>(begin)});
   }
   return {track.begin() + begin, track.begin() + end};
 }
 
 // True when a channel's data ends with the jump that loops it: the last of
 // its events, read from the first, is F6.
-bool Loops(std::span<const std::uint8_t> data) {
-  std::size_t at = 0;
-  while (at < data.size()) {
-    const std::size_t size = EventSize(data[at]);
-    if (at + size == data.size()) return data[at] == flag::kJump;
-    at += size;
+bool Loops(const Driver& driver, std::span<const std::uint8_t> data) {
+  for (EventReader reader(driver, data); !reader.Done();) {
+    const Event event = reader.Next();
+    if (event.end() == data.size()) return event.first() == flag::kJump;
   }
   return false;
 }
@@ -43,19 +42,29 @@ bool Loops(std::span<const std::uint8_t> data) {
 // What keeps the channels from being written as they are, if anything: a
 // looping channel whose closing jump cannot reach back to its start, or a
 // channel whose data would start beyond what a channel header can hold.
-std::optional<std::string> LayoutProblem(std::span<const ChannelHeader> headers,
-                                         std::span<const ChannelData> channels,
-                                         std::span<const std::size_t> offsets) {
+std::optional<TrackError> LayoutProblem(const Driver& driver,
+                                        std::span<const ChannelHeader> headers,
+                                        std::span<const ChannelData> channels,
+                                        std::span<const std::size_t> offsets) {
+  const Limits& limits = driver.limits;
   for (std::size_t i = 0; i < channels.size(); ++i) {
-    if (offsets[i] > kLargestOffset) {
-      return "the reversed song would place " + headers[i].Name() + "'s data at " +
-             FormatOffset(static_cast<long long>(offsets[i])) +
-             ", beyond the offset 0xFFFF that a channel header can hold";
+    if (offsets[i] > limits.largest_data_offset) {
+      const std::string name = headers[i].Name();
+      return TrackError(ErrorKind::kSizeLimit,
+                        "the reversed song would place " + name + "'s data at " +
+                            FormatOffset(static_cast<long long>(offsets[i])) +
+                            ", beyond the offset " +
+                            FormatOffset(static_cast<long long>(limits.largest_data_offset)) +
+                            " that a channel header can hold",
+                        {name, static_cast<long long>(offsets[i])});
     }
-    if (channels[i].size() > kLongestLoopingChannel && Loops(channels[i])) {
-      return headers[i].Name() + " is " + std::to_string(channels[i].size()) +
-             " bytes long reversed, more than its closing jump can reach back (" +
-             std::to_string(kLongestLoopingChannel) + ")";
+    if (channels[i].size() > limits.longest_looping_channel && Loops(driver, channels[i])) {
+      const std::string name = headers[i].Name();
+      return TrackError(ErrorKind::kSizeLimit,
+                        name + " is " + std::to_string(channels[i].size()) +
+                            " bytes long reversed, more than its closing jump can reach back (" +
+                            std::to_string(limits.longest_looping_channel) + ")",
+                        {name, {}});
     }
   }
   return std::nullopt;
@@ -63,52 +72,57 @@ std::optional<std::string> LayoutProblem(std::span<const ChannelHeader> headers,
 
 }  // namespace
 
-ConvertedSong ConvertSong(std::span<const std::uint8_t> track, const ConvertOptions& options,
-                          DumpSink* dumps) {
+ConvertedSong ConvertSong(const Driver& driver, std::span<const std::uint8_t> track,
+                          const ConvertOptions& options, DumpSink* dumps) {
   ConvertedSong result;
-  result.song = ReadSongHeader(track);
+  result.song = ReadSongHeader(driver, track);
   const SongHeader& song = result.song;
   if (options.on_song_header) options.on_song_header(song);
-  const std::vector<ChannelHeader> headers = ReadChannelHeaders(track, song);
+  const std::vector<ChannelHeader> headers = ReadChannelHeaders(driver, track, song);
 
-  FlattenedSong flat = FlattenSong(track, song, headers, options.limits);
+  FlattenedSong flat = FlattenSong(driver, track, song, headers, options.limits);
   result.voice_count = flat.voice_count;
   // A song that selects no voice reads none: where its file holds no whole
   // voice record, the reversed song gets none either.
-  if (!flat.selects_voice &&
-      std::size_t{song.voice_table_offset} + kVoiceRecordSize > track.size()) {
+  if (!flat.selects_voice && song.voice_table_offset + kVoiceRecordSize > track.size()) {
     result.voice_count = 0;
   }
   if (options.on_voice_count) options.on_voice_count(result.voice_count);
   const std::vector<std::uint8_t> voices = CopyVoices(track, song, result.voice_count);
 
-  const DividerInversion dividers =
-      flat.notes_need_their_dividers ? DividerInversion::kPerNote : DividerInversion::kRestoreFlags;
+  const ChannelInverter inverter(driver, song.tempo, song.tempo_divider,
+                                 flat.notes_need_their_dividers ? DividerInversion::kPerNote
+                                                                : DividerInversion::kRestoreFlags);
+  std::vector<ChannelData> converted(headers.size()), reversed(headers.size());
   for (std::size_t i = 0; i < headers.size(); ++i) {
-    InvertChannel(flat.channels[i], headers[i], song.tempo, song.tempo_divider, dividers);
-    ReverseChannel(flat.channels[i], headers[i].Name());
+    converted[i] = inverter.Invert(flat.channels[i], headers[i]);
+    flat.channels[i] = {};  // the flattened list has served
+    reversed[i] = ReverseChannel(driver, converted[i], headers[i].Name());
   }
-  if (dumps != nullptr) WriteDumps({song, flat.channels, voices, flat.timeline}, *dumps);
+  if (dumps != nullptr) WriteDumps({song, converted, reversed, voices, flat.timeline}, *dumps);
+  converted.clear();
 
-  std::vector<ChannelData> channels;
-  channels.reserve(headers.size());
-  for (ChannelBuffer& channel : flat.channels) channels.push_back(std::move(channel.events));
-  std::optional<std::string> problem;
+  std::vector<ChannelData>& channels = reversed;
+  std::optional<TrackError> problem;
   if (!options.compact) {
-    problem = LayoutProblem(headers, channels, PlaceChannels(song, voices.size(), channels));
+    problem = LayoutProblem(driver, headers, channels,
+                            PlaceChannels(driver, song, voices.size(), channels));
   }
   if (options.compact || problem) {
-    ChannelCompactor compactor(song.tempo_divider);
+    ChannelCompactor compactor(driver, song.tempo_divider);
     for (std::size_t i = 0; i < headers.size(); ++i) {
       channels[i] = compactor.Compact(channels[i], headers[i]);
     }
   }
-  const std::vector<std::size_t> offsets = PlaceChannels(song, voices.size(), channels);
-  if (const auto still = LayoutProblem(headers, channels, offsets)) {
-    throw TrackError(*still + ", even written with loops and calls");
+  const std::vector<std::size_t> offsets = PlaceChannels(driver, song, voices.size(), channels);
+  if (const auto still = LayoutProblem(driver, headers, channels, offsets)) {
+    throw TrackError(still->kind(),
+                     std::string(still->what()) + ", even written with loops and calls",
+                     still->place());
   }
-  if (problem) result.notice = *problem + "; the song is written with loops and calls";
-  result.bytes = AssembleSong(song, voices, channels, offsets);
+  if (problem)
+    result.notice = std::string(problem->what()) + "; the song is written with loops and calls";
+  result.bytes = AssembleSong(driver, song, voices, channels, offsets);
   return result;
 }
 

@@ -16,6 +16,7 @@
 
 #include "diagnostics/dump.h"
 #include "flatten/unpack_channel.h"
+#include "format/driver.h"
 #include "format/song_layout.h"
 
 namespace quorlin {
@@ -40,11 +41,12 @@ struct ConvertedSong {
   std::string notice;
 };
 
-// Throws TrackError, naming what was expected and where, for a track that
-// cannot be reversed faithfully. With `dumps`, the intermediate buffers are
-// handed to it before the output is assembled.
-ConvertedSong ConvertSong(std::span<const std::uint8_t> track, const ConvertOptions& options = {},
-                          DumpSink* dumps = nullptr);
+// Reads `track` as a song of `driver` and writes its reversal for the same
+// driver. Throws TrackError, naming what was expected and where, for a
+// track that cannot be reversed faithfully. With `dumps`, the intermediate
+// lists are handed to it before the output is assembled.
+ConvertedSong ConvertSong(const Driver& driver, std::span<const std::uint8_t> track,
+                          const ConvertOptions& options = {}, DumpSink* dumps = nullptr);
 
 }  // namespace quorlin
 

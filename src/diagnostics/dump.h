@@ -1,6 +1,17 @@
-// Diagnostic dumps: every ChannelBuffer of a converted track, its voice
-// records and its tempo divider timeline, handed to a sink as named files.
-// They show what flattening, inversion and reversal produced.
+// Diagnostic dumps: every channel's converted and reversed lists, the voice
+// records and the tempo divider timeline of a converted track, handed to a
+// sink as named files. They show what flattening, inversion and reversal
+// produced.
+//
+// A channel is dumped as the 65,536-byte picture the tool has always shown:
+//
+//   0x0000-0x7FFD  event area: the reversed event list, zeros behind it
+//   0x7FFE-0x7FFF  length word: event length, high byte first
+//   0x8000-0xFFFF  work area: the converted list, zeros behind it
+//
+// A channel whose lists are longer than the event area (a song may play one
+// out to any length) is dumped as its reversed list followed by its
+// converted list, as long, without the length word.
 #ifndef QUORLIN_DIAGNOSTICS_DUMP_H_
 #define QUORLIN_DIAGNOSTICS_DUMP_H_
 
@@ -9,9 +20,9 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "flatten/tempo_divider_timeline.h"
-#include "format/channel_buffer.h"
 #include "format/song_layout.h"
 
 namespace quorlin {
@@ -24,21 +35,17 @@ class DumpSink {
   virtual void Write(const std::string& name, std::span<const std::uint8_t> bytes) = 0;
 };
 
-// What a finished conversion hands the dumps.
+// What a finished conversion hands the dumps; the lists in channel order.
 struct DumpContent {
   const SongHeader& song;
-  std::span<const ChannelBuffer> channels;  // in channel order
+  std::span<const std::vector<std::uint8_t>> converted;
+  std::span<const std::vector<std::uint8_t>> reversed;
   std::span<const std::uint8_t> voices;
   const TempoDividerTimeline& timeline;
 };
 
 // "FM0A.bin": the kind's name and the channel number in two hex digits.
 std::string DumpFileName(std::string_view kind_name, int number);
-
-// Dumps `channel_count` channels from `channels[next_channel]` on, numbered
-// from 01, and advances `next_channel` past them.
-void DumpChannel(DumpSink& sink, std::string_view kind_name, int channel_count,
-                 std::span<const ChannelBuffer> channels, std::size_t& next_channel);
 
 // DAC01.bin, FM01.bin..., PSG01.bin..., Voices.bin and FlagEB.bin.
 void WriteDumps(const DumpContent& content, DumpSink& sink);

@@ -5,44 +5,63 @@
 namespace quorlin {
 namespace {
 
-// One walk of every channel, the DAC channel first: its walk fills the tempo
-// divider timeline that the FM and PSG walks of the same pass read. Returns
-// the longest clock.
-std::int32_t RunPass(std::span<const std::uint8_t> track, std::span<const ChannelHeader> channels,
-                     std::span<ChannelBuffer> buffers, PassState& pass) {
-  pass.max_voice = 0;
-  pass.selects_voice = false;
-  pass.timeline.Clear();
-  pass.wrote_global_divider = false;
-  pass.reused_duration_across_divider = false;
-  std::int32_t longest = 0;
-  for (std::size_t i = 0; i < channels.size(); ++i) {
-    longest = std::max(longest, UnpackChannel(channels[i], track, buffers[i], pass));
+// What all walks of one pass give together.
+struct PassResult {
+  std::int32_t longest_clock = 0;
+  std::vector<FlatChannel> channels;  // when the walks keep their lists
+  TempoDividerTimeline timeline;
+  std::optional<std::uint8_t> max_voice;
+  bool notes_need_their_dividers = false;
+};
+
+// One walk of every channel, the DAC channel first: its walk records the
+// tempo divider timeline that the FM and PSG walks of the same pass read.
+// `steps_left` counts down the song's steps.
+PassResult RunPass(ChannelWalker& walker, std::span<const std::uint8_t> track,
+                   std::span<const ChannelHeader> channels, WalkSettings settings,
+                   std::int64_t& steps_left) {
+  PassResult pass;
+  if (settings.keep_list) pass.channels.reserve(channels.size());
+  for (const ChannelHeader& channel : channels) {
+    settings.steps_left = steps_left;
+    settings.timeline = pass.timeline;
+    WalkResult walk = walker.Walk(channel, track, settings);
+    steps_left -= walk.steps;
+    if (channel.kind == ChannelKind::kDac) pass.timeline = std::move(walk.timeline);
+    pass.longest_clock = std::max(pass.longest_clock, walk.clock);
+    if (walk.max_voice) pass.max_voice = std::max(pass.max_voice.value_or(0), *walk.max_voice);
+    pass.notes_need_their_dividers = pass.notes_need_their_dividers || walk.wrote_global_divider ||
+                                     walk.reused_duration_across_divider;
+    if (settings.keep_list) pass.channels.push_back(std::move(walk.channel));
   }
-  return longest;
+  return pass;
 }
 
 }  // namespace
 
-FlattenedSong FlattenSong(std::span<const std::uint8_t> track, const SongHeader& song,
-                          std::span<const ChannelHeader> channels, const WalkLimits& limits) {
-  FlattenedSong flat;
-  flat.channels.resize(channels.size());
-  PassState pass;
-  pass.limits = limits;
-  pass.steps_left = limits.steps_per_song;
-  pass.song_divider = song.tempo_divider;
+FlattenedSong FlattenSong(const Driver& driver, std::span<const std::uint8_t> track,
+                          const SongHeader& song, std::span<const ChannelHeader> channels,
+                          const WalkLimits& limits) {
+  ChannelWalker walker(driver);
+  WalkSettings settings;
+  settings.song_divider = song.tempo_divider;
+  settings.limits = limits;
+  std::int64_t steps_left = limits.steps_per_song;
   // The measuring pass finds the song's length; only the fitting pass's
   // lists are kept.
-  pass.keep_lists = false;
-  flat.longest_clock = RunPass(track, channels, flat.channels, pass);
-  pass.keep_lists = true;
-  pass.target = flat.longest_clock;
-  RunPass(track, channels, flat.channels, pass);
-  flat.voice_count = pass.max_voice + 1;
-  flat.selects_voice = pass.selects_voice;
-  flat.timeline = pass.timeline;
-  flat.notes_need_their_dividers = pass.wrote_global_divider || pass.reused_duration_across_divider;
+  settings.keep_list = false;
+  const std::int32_t longest_clock =
+      RunPass(walker, track, channels, settings, steps_left).longest_clock;
+  settings.keep_list = true;
+  settings.target = longest_clock;
+  PassResult fitted = RunPass(walker, track, channels, settings, steps_left);
+  FlattenedSong flat;
+  flat.channels = std::move(fitted.channels);
+  flat.voice_count = fitted.max_voice.value_or(0) + 1;
+  flat.selects_voice = fitted.max_voice.has_value();
+  flat.longest_clock = longest_clock;
+  flat.timeline = std::move(fitted.timeline);
+  flat.notes_need_their_dividers = fitted.notes_need_their_dividers;
   return flat;
 }
 

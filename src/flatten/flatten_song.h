@@ -10,25 +10,27 @@
 
 #include "flatten/tempo_divider_timeline.h"
 #include "flatten/unpack_channel.h"
-#include "format/channel_buffer.h"
+#include "format/driver.h"
+#include "format/flat_channel.h"
 #include "format/song_layout.h"
 
 namespace quorlin {
 
 struct FlattenedSong {
-  std::vector<ChannelBuffer> channels;  // fitted event lists, in channel order
-  int voice_count = 1;                  // the highest voice any EF selects, plus 1
-  bool selects_voice = false;           // some EF selects one
-  std::int32_t longest_clock = 0;       // the measure every channel was fitted to
-  TempoDividerTimeline timeline;        // the DAC's divider changes of the fitting pass
+  std::vector<FlatChannel> channels;  // fitted event lists, in channel order
+  int voice_count = 1;                // the highest voice any EF selects, plus 1
+  bool selects_voice = false;         // some EF selects one
+  std::int32_t longest_clock = 0;     // the measure every channel was fitted to
+  TempoDividerTimeline timeline;      // the DAC's divider changes of the fitting pass
   // A fitted list holds flag EB, or a note there keeps the divider of a
   // duration read before a change: the reversal must time each note itself.
   bool notes_need_their_dividers = false;
 };
 
 // Throws TrackError for a channel that breaks a limit.
-FlattenedSong FlattenSong(std::span<const std::uint8_t> track, const SongHeader& song,
-                          std::span<const ChannelHeader> channels, const WalkLimits& limits);
+FlattenedSong FlattenSong(const Driver& driver, std::span<const std::uint8_t> track,
+                          const SongHeader& song, std::span<const ChannelHeader> channels,
+                          const WalkLimits& limits);
 
 }  // namespace quorlin
 

@@ -3,28 +3,29 @@
 #include <algorithm>
 #include <array>
 #include <limits>
-#include <optional>
 #include <string>
 
 #include "flatten/channel_clock.h"
 #include "format/bytes.h"
-#include "format/format.h"
+#include "format/events.h"
 #include "format/track_error.h"
 
 namespace quorlin {
 namespace {
 
-constexpr int kLoopCounters = 4;
-constexpr int kCallStackDepth = 4;
+// Room for the loop counters and return positions of a driver's track memory.
+constexpr int kCounterRoom = 16;
+constexpr int kCallRoom = 16;
+
 // Everything that decides where a walk goes next. Two equal snapshots taken
 // at jumps with no time played between them mean the walk circles for ever.
 struct WalkSnapshot {
-  int position;
+  long long position;
   std::int32_t clock;
   int divider;
   std::size_t timeline_index;
-  std::array<std::uint8_t, kLoopCounters> loop_counters;
-  std::array<int, kCallStackDepth> call_stack;
+  std::array<std::uint8_t, kCounterRoom> loop_counters;
+  std::array<long long, kCallRoom> call_stack;
   int call_depth;
   bool flag_since_note;
   std::uint8_t last_note;
@@ -33,52 +34,62 @@ struct WalkSnapshot {
   bool operator==(const WalkSnapshot&) const = default;
 };
 
+// One walk. Whatever stops it early becomes its fault, and every step ends
+// as soon as there is one. The faults are written apart, as cold code: the
+// steps stay small.
 class ChannelWalk {
  public:
-  ChannelWalk(const ChannelHeader& channel, std::span<const std::uint8_t> image,
-              ChannelBuffer& buffer, PassState& pass)
-      : channel_(channel),
+  ChannelWalk(const Driver& driver, const ChannelHeader& channel,
+              std::span<const std::uint8_t> image, const WalkSettings& settings,
+              ChannelWalker::Room& room, WalkResult& result)
+      : driver_(driver),
+        reader_(driver, image),
+        notes_(driver.notes),
+        memory_(driver.track_memory),
+        channel_(channel),
         image_(image),
-        buffer_(buffer),
-        pass_(pass),
-        list_(pass.scratch),
-        clock_(pass.target, pass.song_divider),
-        position_(channel.data_offset),
-        last_duration_divider_(pass.song_divider),
-        revisit_budget_(pass.revisit_budget) {
-    pass.visited.StartWalk();
-    pass.divider_runs.clear();
+        settings_(settings),
+        room_(room),
+        result_(result),
+        list_(room.list),
+        keep_list_(settings.keep_list),
+        clock_(settings.target, settings.song_divider),
+        position_(static_cast<long long>(channel.data_offset)),
+        last_note_(driver.notes.rest),
+        last_duration_divider_(settings.song_divider),
+        revisit_budget_(settings.revisit_budget) {
+    room.visited.StartWalk();
+    room.divider_runs.clear();
     list_.clear();
   }
 
-  std::int32_t Run() {
+  std::optional<TrackError> Run() {
     WriteInitialCommands();
     // The steps this walk may take before a limit stops it.
-    step_budget_ = std::min(pass_.limits.steps_per_walk, pass_.steps_left);
+    step_budget_ = std::min(settings_.limits.steps_per_walk, settings_.steps_left);
     NextDividerChange();
     while (revisit_budget_ != 0 && !stopped_) {
       if (!StartStep()) break;
       Step();
     }
-    pass_.steps_left -= steps_;
+    if (fault_) return fault_;
     if (!stopped_) {
       Write(flag::kJump);
       Write(0x00);
       Write(0x00);
     }
-    if (pass_.keep_lists) {
-      buffer_.events.assign(list_.begin(), list_.end());
-      buffer_.divider_runs = pass_.divider_runs;
-      buffer_.fill_start = fill_start_;
-    }
-    return clock_.value();
+    result_.clock = clock_.value();
+    result_.steps = steps_;
+    result_.channel.fill_start = fill_start_;
+    return std::nullopt;
   }
 
  private:
   bool IsDac() const { return channel_.kind == ChannelKind::kDac; }
 
-  [[noreturn]] void Fail(const std::string& what) const {
-    throw TrackError(channel_.Name() + " " + what);
+  [[gnu::cold]] void Fail(ErrorKind kind, const std::string& what, long long offset) {
+    fault_ = TrackError(kind, channel_.Name() + " " + what, {channel_.Name(), offset});
+    stopped_ = true;
   }
 
   void WriteInitialCommands() {
@@ -98,55 +109,67 @@ class ChannelWalk {
     // The driver plays the DAC channel first in every frame: a change it makes
     // at clock c already holds for what this channel reads at c.
     while (clock_.value() >= next_change_clock_) [[unlikely]] {
-        clock_.set_divider(pass_.timeline.DividerAt(timeline_index_));
-        timeline_index_ += 2;
+        clock_.set_divider(settings_.timeline[timeline_index_].divider);
+        ++timeline_index_;
         NextDividerChange();
       }
     if (clock_.ReachedTarget()) return false;
-    if (++steps_ > step_budget_) [[unlikely]]
+    if (++steps_ > step_budget_) [[unlikely]] {
       FailTooManySteps();
+      return false;
+    }
     return true;
   }
 
   // The clock of the next divider change an FM or PSG walk takes over from
   // the DAC channel's timeline; the DAC channel takes none.
   void NextDividerChange() {
-    const std::int32_t change_clock = pass_.timeline.ClockAt(timeline_index_);
-    next_change_clock_ = IsDac() || change_clock == TempoDividerTimeline::kEnd
+    next_change_clock_ = IsDac() || timeline_index_ == settings_.timeline.size()
                              ? std::numeric_limits<std::int64_t>::max()
-                             : change_clock;
+                             : settings_.timeline[timeline_index_].clock;
   }
 
-  [[noreturn]] void FailTooManySteps() const {
-    if (steps_ > pass_.limits.steps_per_walk) {
-      Fail("plays more than " + std::to_string(pass_.limits.steps_per_walk) +
-           " steps without coming to an end (last at offset " + FormatOffset(position_) + ")");
+  [[gnu::cold]] void FailTooManySteps() {
+    if (steps_ > settings_.limits.steps_per_walk) {
+      return Fail(ErrorKind::kStepLimit,
+                  "plays more than " + std::to_string(settings_.limits.steps_per_walk) +
+                      " steps without coming to an end (last at offset " + FormatOffset(position_) +
+                      ")",
+                  position_);
     }
-    Fail("brings the song past " + std::to_string(pass_.limits.steps_per_song) +
-         " steps of flattening (at offset " + FormatOffset(position_) + ")");
+    Fail(ErrorKind::kStepLimit,
+         "brings the song past " + std::to_string(settings_.limits.steps_per_song) +
+             " steps of flattening (at offset " + FormatOffset(position_) + ")",
+         position_);
   }
 
   void Step() {
-    const std::uint8_t b = MarkAndRead();
-    if (IsNote(b)) {
-      PlayNote(b);
-    } else if (IsDuration(b)) {
-      PlayDurationByte(b);
-    } else {
-      flag_since_note_ = true;
-      HandleFlag(b);
+    if (!InImage(position_)) [[unlikely]]
+      return FailOutsideTrack(position_);
+    const Event event = reader_.At(static_cast<std::size_t>(position_));
+    Mark(position_++);
+    switch (event.kind) {
+      case EventKind::kNote:
+        return PlayNote(event);
+      case EventKind::kDuration:
+        return PlayDurationByte(event.first());
+      case EventKind::kFlag:
+        flag_since_note_ = true;
+        return HandleFlag(event);
     }
   }
 
-  void PlayNote(std::uint8_t b) {
+  void PlayNote(const Event& note) {
     flag_since_note_ = false;
-    last_note_ = (IsDac() && b != kRest) ? static_cast<std::uint8_t>(b + PlusDAC - 0x80) : b;
+    const std::uint8_t b = note.first();
+    last_note_ = (IsDac() && b != notes_.rest)
+                     ? static_cast<std::uint8_t>(b + notes_.plus_dac - notes_.rest)
+                     : b;
     Write(last_note_);
     // A note directly followed by a duration leaves it to the next step;
     // otherwise it takes the duration given last, as long as it lasted then.
-    const std::uint8_t next = PeekImage(position_);
-    if (IsDuration(next)) return PlayOwnDuration(next);
-    if (last_duration_divider_ != clock_.divider()) pass_.reused_duration_across_divider = true;
+    if (note.HasDuration()) return PlayOwnDuration(note.second());
+    if (last_duration_divider_ != clock_.divider()) result_.reused_duration_across_divider = true;
     PlayLastDuration();
   }
 
@@ -154,9 +177,9 @@ class ChannelWalk {
   // that step starts as this one did, so it is taken here at once when it
   // may be: the commonest pair of events costs one turn of the step loop.
   void PlayOwnDuration(std::uint8_t b) {
-    if (!InImage(position_) || steps_ >= step_budget_) return;
+    if (steps_ >= step_budget_) return;
     ++steps_;
-    pass_.visited.Mark(static_cast<std::size_t>(position_++));
+    Mark(position_++);
     PlayDurationByte(b);
   }
 
@@ -164,112 +187,132 @@ class ChannelWalk {
     last_duration_ = b;
     last_duration_divider_ = clock_.divider();
     // The note is written again unless the step just before was the note itself.
-    if (IsDuration(PeekImage(position_ - 2)) || flag_since_note_) Write(last_note_);
+    if (DurationAt(position_ - 2) || flag_since_note_) Write(last_note_);
     PlayLastDuration();
   }
 
   void PlayLastDuration() {
-    if (!clock_.CanPlay(last_duration_, last_duration_divider_)) FailClockOverflow();
+    if (!clock_.CanPlay(last_duration_, last_duration_divider_)) return FailClockOverflow();
     Write(clock_.Play(last_duration_, last_duration_divider_));
-    if (pass_.keep_lists) {
-      AddNotes(pass_.divider_runs, static_cast<std::uint8_t>(last_duration_divider_), 1);
+    if (keep_list_) {
+      AddNotes(room_.divider_runs, static_cast<std::uint8_t>(last_duration_divider_), 1);
     }
   }
 
   // The byte just read would carry the clock past 2^31 - 1.
-  [[noreturn]] void FailClockOverflow() const {
-    Fail("plays past the longest time a channel clock can count (at offset " +
-         FormatOffset(position_ - 1) + ")");
+  [[gnu::cold]] void FailClockOverflow() {
+    Fail(ErrorKind::kSizeLimit,
+         "plays past the longest time a channel clock can count (at offset " +
+             FormatOffset(position_ - 1) + ")",
+         position_ - 1);
   }
 
-  void HandleFlag(std::uint8_t b) {
-    switch (Flag(b).walk) {
+  void HandleFlag(const Event& flag) {
+    const FlagRow& row = driver_.Flag(flag.first());
+    if (row.walk == FlagWalk::kLoop) return Loop(flag);
+    // Any other flag reads its parameters one after the other: the first
+    // that the track lacks is where the walk fails.
+    if (flag.CutShort())
+      return FailOutsideTrack(static_cast<long long>(flag.at + flag.bytes.size()));
+    switch (row.walk) {
       case FlagWalk::kCopy:
-        CopyFlag(b);
+        CopyFlag(flag);
         return;
       case FlagWalk::kReturn:
         return Return();
       case FlagWalk::kStop:
-        return Stop(b);
+        return Stop(flag.first());
       case FlagWalk::kChannelDivider:
-        clock_.set_divider(CopyFlag(b));
+        clock_.set_divider(CopyFlag(flag));
         return;
       case FlagWalk::kGlobalDivider:
-        return GlobalDivider(CopyFlag(b));
+        return GlobalDivider(CopyFlag(flag));
       case FlagWalk::kVoice: {
-        const std::uint8_t voice = CopyFlag(b);
-        pass_.selects_voice = true;
-        if (voice > pass_.max_voice) pass_.max_voice = voice;
+        const std::uint8_t voice = CopyFlag(flag);
+        result_.max_voice = std::max(result_.max_voice.value_or(0), voice);
         return;
       }
       case FlagWalk::kJump:
-        return Jump();
-      case FlagWalk::kLoop:
-        return Loop();
+        return Jump(flag);
       case FlagWalk::kCall:
-        return Call();
+        return Call(flag);
+      case FlagWalk::kLoop:
       case FlagWalk::kIgnore:
         return;
     }
   }
 
   // Writes the flag and its parameter bytes as read; returns the last one.
-  std::uint8_t CopyFlag(std::uint8_t b) {
-    Write(b);
+  std::uint8_t CopyFlag(const Event& flag) {
+    Write(flag.first());
     std::uint8_t parameter = 0;
-    for (int i = 0; i < FlagParameterCount(b); ++i) {
-      parameter = MarkAndRead();
+    for (std::size_t i = 1; i < flag.size; ++i) {
+      Mark(position_++);
+      parameter = flag.bytes[i];
       Write(parameter);
     }
     return parameter;
   }
 
   void GlobalDivider(std::uint8_t divider) {
-    pass_.wrote_global_divider = true;
+    result_.wrote_global_divider = true;
     clock_.set_divider(divider);
     if (!IsDac()) return;
-    if (!pass_.timeline.Record(timeline_index_, clock_.value(), divider)) {
-      Fail("sets the global tempo divider more than " +
-           std::to_string(TempoDividerTimeline::kCapacityPairs) + " times (at offset " +
-           FormatOffset(position_ - 2) + ")");
-    }
+    if (result_.timeline.size() == kTimelineCapacity) return FailTimelineFull();
+    result_.timeline.push_back({clock_.value(), divider});
+  }
+
+  [[gnu::cold]] void FailTimelineFull() {
+    Fail(ErrorKind::kSizeLimit,
+         "sets the global tempo divider more than " + std::to_string(kTimelineCapacity) +
+             " times (at offset " + FormatOffset(position_ - 2) + ")",
+         position_ - 2);
   }
 
   void Stop(std::uint8_t b) {
     if (!clock_.Fitting()) {
-      if (!clock_.CanBumpForStop()) FailClockOverflow();
+      if (!clock_.CanBumpForStop()) return FailClockOverflow();
       clock_.BumpForStop();
-    } else {
-      FillToTarget();
+    } else if (!FillToTarget()) {
+      return;
     }
     Write(b);
     stopped_ = true;
   }
 
-  // Rests of at most 127 units up to the target; the clock stays where it is.
-  void FillToTarget() {
+  // Rests as long as a duration byte may be, up to the target; the clock
+  // stays where it is. False when the rests cannot be measured.
+  bool FillToTarget() {
     if (clock_.divider() == 0) {
-      Fail("stops at offset " + FormatOffset(position_ - 1) +
-           " while its tempo divider is 0, so the rests that fill it to the song's length "
-           "cannot be measured");
+      FailDividerZero();
+      return false;
     }
+    const std::uint8_t longest = notes_.last_duration;
     const std::int64_t units = clock_.FillUnits();
-    const std::int64_t full_rests = units / kLongestRest;
-    const int remainder = static_cast<int>(units % kLongestRest);
+    const std::int64_t full_rests = units / longest;
+    const int remainder = static_cast<int>(units % longest);
     if (units > 0) fill_start_ = list_.size();
     list_.reserve(list_.size() + 2 * static_cast<std::size_t>(full_rests) + 2);
-    for (std::int64_t i = 0; i < full_rests; ++i) WritePair(kRest, kLongestRest);
-    if (remainder != 0) WritePair(kRest, static_cast<std::uint8_t>(remainder));
+    for (std::int64_t i = 0; i < full_rests; ++i) WritePair(notes_.rest, longest);
+    if (remainder != 0) WritePair(notes_.rest, static_cast<std::uint8_t>(remainder));
     // The rests count at the divider in force at the stop.
-    AddNotes(pass_.divider_runs, static_cast<std::uint8_t>(clock_.divider()),
+    AddNotes(room_.divider_runs, static_cast<std::uint8_t>(clock_.divider()),
              static_cast<std::size_t>(full_rests + (remainder != 0 ? 1 : 0)));
+    return true;
   }
 
-  void Jump() {
-    const int pointer_at = position_;
-    const int target = ReadPointer(/*mark=*/true);
-    position_ = target;
-    if (!IsVisited(target)) return;
+  [[gnu::cold]] void FailDividerZero() {
+    Fail(ErrorKind::kMalformedTrack,
+         "stops at offset " + FormatOffset(position_ - 1) +
+             " while its tempo divider is 0, so the rests that fill it to the song's length "
+             "cannot be measured",
+         position_ - 1);
+  }
+
+  void Jump(const Event& jump) {
+    const long long pointer_at = position_;
+    FollowPointer(jump.end() - PointerForm::kBytes, /*mark=*/true);
+    if (!IsVisited(position_)) return;
     if (clock_.Fitting()) {
       CheckForIdleCycle(pointer_at);
     } else {
@@ -277,47 +320,67 @@ class ChannelWalk {
     }
   }
 
-  void Loop() {
-    const int flag_at = position_ - 1;
-    const std::uint8_t index = MarkAndRead();
-    if (index >= kLoopCounters) {
-      Fail("uses loop index " + std::to_string(index) + " at offset " + FormatOffset(flag_at) +
-           "; only indices 0-3 exist");
-    }
+  // F7: index, count, pointer. The driver reads them as far as it needs
+  // them: the count only when the loop is met afresh, the pointer only when
+  // it jumps back.
+  void Loop(const Event& loop) {
+    const long long flag_at = static_cast<long long>(loop.at);
+    // Where the track ends inside the loop flag, the first byte the walk
+    // needs of those it lacks is where it fails.
+    const long long present_end = flag_at + static_cast<long long>(loop.bytes.size());
+    const long long pointer_at = static_cast<long long>(loop.end() - PointerForm::kBytes);
+    if (loop.bytes.size() < 2) return FailOutsideTrack(present_end);
+    Mark(position_++);
+    const std::uint8_t index = loop.bytes[1];
+    if (index >= memory_.loop_counters) return FailLoopIndex(index, flag_at);
     std::uint8_t& counter = loop_counters_[index];
     if (counter == 0) {
-      const std::uint8_t count = MarkAndRead();
+      if (loop.bytes.size() < 3) return FailOutsideTrack(present_end);
+      Mark(position_++);
+      const std::uint8_t count = loop.bytes[2];
       if (count == 1) {
-        position_ += 2;  // played once: the pointer is skipped unread
+        position_ =
+            static_cast<long long>(loop.end());  // played once: the pointer is skipped unread
         return;
       }
       counter = static_cast<std::uint8_t>(count - 1);  // a count of 0 plays 256 times
-      position_ = ReadPointer(/*mark=*/true);
-      return;
+      if (loop.CutShort()) return FailOutsideTrack(present_end);
+      return FollowPointer(pointer_at, /*mark=*/true);
     }
     --counter;
     if (counter == 0) {
-      position_ += 3;
+      position_ = static_cast<long long>(loop.end());
       return;
     }
-    ++position_;  // the count byte
-    position_ = ReadPointer(/*mark=*/false);
+    // The count byte is skipped.
+    if (loop.CutShort()) return FailOutsideTrack(std::max(pointer_at, present_end));
+    FollowPointer(pointer_at, /*mark=*/false);
   }
 
-  void Call() {
-    const int flag_at = position_ - 1;
-    const int target = ReadPointer(/*mark=*/true);
-    if (call_depth_ == kCallStackDepth) {
-      Fail("calls deeper than " + std::to_string(kCallStackDepth) + " levels at offset " +
-           FormatOffset(flag_at));
+  [[gnu::cold]] void FailLoopIndex(std::uint8_t index, long long flag_at) {
+    Fail(ErrorKind::kMalformedTrack,
+         "uses loop index " + std::to_string(index) + " at offset " + FormatOffset(flag_at) +
+             "; only indices 0-" + std::to_string(memory_.loop_counters - 1) + " exist",
+         flag_at);
+  }
+
+  void Call(const Event& call) {
+    const long long flag_at = static_cast<long long>(call.at);
+    FollowPointer(call.end() - PointerForm::kBytes, /*mark=*/true);
+    if (call_depth_ == memory_.deepest_call) {
+      return Fail(ErrorKind::kSizeLimit,
+                  "calls deeper than " + std::to_string(memory_.deepest_call) +
+                      " levels at offset " + FormatOffset(flag_at),
+                  flag_at);
     }
-    call_stack_[call_depth_++] = position_;
-    position_ = target;
+    call_stack_[call_depth_++] = static_cast<long long>(call.end());
   }
 
   void Return() {
     if (call_depth_ == 0) {
-      Fail("returns at offset " + FormatOffset(position_ - 1) + " without a call");
+      return Fail(ErrorKind::kMalformedTrack,
+                  "returns at offset " + FormatOffset(position_ - 1) + " without a call",
+                  position_ - 1);
     }
     position_ = call_stack_[--call_depth_];
   }
@@ -327,7 +390,7 @@ class ChannelWalk {
   // The state is compared at jumps onto played data with one saved state,
   // saved anew after 1, 2, 4, 8... jumps (Brent's cycle detection): any
   // cycle is found within a few laps, at one comparison per jump.
-  void CheckForIdleCycle(int pointer_at) {
+  void CheckForIdleCycle(long long pointer_at) {
     const WalkSnapshot now{position_,      clock_.value(), clock_.divider(),      timeline_index_,
                            loop_counters_, call_stack_,    call_depth_,           flag_since_note_,
                            last_note_,     last_duration_, last_duration_divider_};
@@ -335,9 +398,11 @@ class ChannelWalk {
     // The clock never runs back: once it has moved, the search starts afresh.
     if (cycle.saved && cycle.saved->clock != now.clock) cycle = {};
     if (cycle.saved && *cycle.saved == now) {
-      Fail("jumps at offset " + FormatOffset(pointer_at - 1) + " back to " +
-           FormatOffset(position_) +
-           " without playing any time, so it never reaches the song's length");
+      return Fail(ErrorKind::kMalformedTrack,
+                  "jumps at offset " + FormatOffset(pointer_at - 1) + " back to " +
+                      FormatOffset(position_) +
+                      " without playing any time, so it never reaches the song's length",
+                  pointer_at - 1);
     }
     if (!cycle.saved || ++cycle.jumps_since_saved == cycle.save_interval) {
       cycle.saved = now;
@@ -346,43 +411,35 @@ class ChannelWalk {
     }
   }
 
-  // Reads a relative pointer at `position_` and returns its target: the
-  // position of the pointer's second byte plus the signed 16-bit value.
-  int ReadPointer(bool mark) {
-    const std::uint8_t high = mark ? MarkAndRead() : ReadAt(position_++);
-    const std::uint8_t low = mark ? MarkAndRead() : ReadAt(position_++);
-    const auto offset = static_cast<std::int16_t>(high << 8 | low);
-    return position_ - 1 + offset;
+  // Goes where the pointer at `pointer_at`, inside the track, leads.
+  void FollowPointer(long long pointer_at, bool mark) {
+    if (mark) {
+      Mark(pointer_at);
+      Mark(pointer_at + 1);
+    }
+    position_ = driver_.data_pointers.TargetAt(image_, static_cast<std::size_t>(pointer_at));
   }
 
-  bool IsVisited(int at) const { return pass_.visited.IsVisited(at); }
+  bool IsVisited(long long at) const { return room_.visited.IsVisited(at); }
+  void Mark(long long at) { room_.visited.Mark(static_cast<std::size_t>(at)); }
 
-  std::uint8_t MarkAndRead() {
-    if (!InImage(position_)) [[unlikely]]
-      FailOutsideTrack(position_);
-    pass_.visited.Mark(static_cast<std::size_t>(position_));
-    return image_[position_++];
+  [[gnu::cold]] void FailOutsideTrack(long long at) {
+    Fail(ErrorKind::kMalformedTrack,
+         "reads offset " + FormatOffset(at) + ", outside the track, which ends at " +
+             FormatOffset(static_cast<long long>(image_.size())),
+         at);
   }
 
-  std::uint8_t ReadAt(int at) const {
-    if (!InImage(at)) [[unlikely]]
-      FailOutsideTrack(at);
-    return image_[at];
+  bool InImage(long long at) const {
+    return at >= 0 && static_cast<std::size_t>(at) < image_.size();
   }
 
-  [[noreturn]] void FailOutsideTrack(int at) const {
-    Fail("reads offset " + FormatOffset(at) + ", outside the track, which ends at " +
-         FormatOffset(image_.size()));
-  }
-
-  bool InImage(int at) const { return at >= 0 && static_cast<std::size_t>(at) < image_.size(); }
-
-  // The look-ups that settle a note's duration: a byte outside the track is
+  // The look-up that settles a note's duration: a byte outside the track is
   // no duration.
-  std::uint8_t PeekImage(int at) const { return InImage(at) ? image_[at] : flag::kStop; }
+  bool DurationAt(long long at) const { return InImage(at) && notes_.IsDuration(image_[at]); }
 
   void Write(std::uint8_t b) {
-    if (pass_.keep_lists) list_.push_back(b);
+    if (keep_list_) list_.push_back(b);
   }
 
   void WritePair(std::uint8_t first, std::uint8_t second) {
@@ -390,25 +447,32 @@ class ChannelWalk {
     Write(second);
   }
 
+  const Driver& driver_;
+  const EventReader reader_;
+  const NoteRange& notes_;
+  const TrackMemory& memory_;
   const ChannelHeader& channel_;
   std::span<const std::uint8_t> image_;
-  ChannelBuffer& buffer_;
-  PassState& pass_;
+  const WalkSettings& settings_;
+  ChannelWalker::Room& room_;
+  WalkResult& result_;
   std::vector<std::uint8_t>& list_;  // the list as it is written
+  const bool keep_list_;
   ChannelClock clock_;
   std::size_t timeline_index_ = 0;
   std::int64_t next_change_clock_ = 0;
+  std::optional<TrackError> fault_;
 
-  int position_;
-  std::size_t fill_start_ = ChannelBuffer::kNoFill;
-  std::uint8_t last_note_ = kRest;
+  long long position_;
+  std::size_t fill_start_ = FlatChannel::kNoFill;
+  std::uint8_t last_note_;
   std::uint8_t last_duration_ = 0;
   int last_duration_divider_;  // the divider in force when last_duration_ was read
   bool flag_since_note_ = true;
   int revisit_budget_;
   bool stopped_ = false;
-  std::array<std::uint8_t, kLoopCounters> loop_counters_{};
-  std::array<int, kCallStackDepth> call_stack_{};
+  std::array<std::uint8_t, kCounterRoom> loop_counters_{};
+  std::array<long long, kCallRoom> call_stack_{};
   int call_depth_ = 0;
   std::int64_t steps_ = 0;
   std::int64_t step_budget_ = 0;
@@ -422,9 +486,41 @@ class ChannelWalk {
 
 }  // namespace
 
-std::int32_t UnpackChannel(const ChannelHeader& channel, std::span<const std::uint8_t> image,
-                           ChannelBuffer& buffer, PassState& pass) {
-  return ChannelWalk(channel, image, buffer, pass).Run();
+ChannelWalker::ChannelWalker(const Driver& driver) : driver_(driver) {
+  if (driver.track_memory.loop_counters > kCounterRoom ||
+      driver.track_memory.deepest_call > kCallRoom) {
+    throw TrackError(
+        ErrorKind::kInternal,
+        "internal error: the walk has no room for the driver's loop counters and calls");
+  }
+}
+
+WalkResult ChannelWalker::Walk(const ChannelHeader& channel, std::span<const std::uint8_t> track,
+                               const WalkSettings& settings) {
+  WalkResult result;
+  if (auto fault = ChannelWalk(driver_, channel, track, settings, room_, result).Run()) {
+    throw std::move(*fault);
+  }
+  if (settings.keep_list) {
+    result.channel.events.assign(room_.list.begin(), room_.list.end());
+    result.channel.divider_runs = room_.divider_runs;
+  }
+  return result;
+}
+
+std::optional<std::span<const std::uint8_t>> ChannelWalker::Replay(
+    ChannelKind kind, std::span<const std::uint8_t> data, std::uint8_t song_divider,
+    std::int64_t steps) {
+  ChannelHeader start;
+  start.kind = kind;
+  WalkSettings settings;
+  settings.song_divider = song_divider;
+  settings.revisit_budget = 1;
+  settings.limits = {steps, steps};
+  settings.steps_left = steps;
+  WalkResult result;
+  if (ChannelWalk(driver_, start, data, settings, room_, result).Run()) return std::nullopt;
+  return std::span<const std::uint8_t>(room_.list);
 }
 
 }  // namespace quorlin

@@ -31,6 +31,23 @@ inline void WriteBigEndian32(std::span<std::uint8_t> bytes, std::size_t at, std:
   WriteBigEndian16(bytes, at + 2, static_cast<std::uint16_t>(value & 0xFFFF));
 }
 
+// How a processor stores a 16-bit value: the 68000 high byte first, the
+// Z80 low byte first.
+enum class ByteOrder : std::uint8_t { kBigEndian, kLittleEndian };
+
+inline std::uint16_t Read16(std::span<const std::uint8_t> bytes, std::size_t at, ByteOrder order) {
+  const std::uint16_t value = ReadBigEndian16(bytes, at);
+  return order == ByteOrder::kBigEndian ? value
+                                        : static_cast<std::uint16_t>(value >> 8 | value << 8);
+}
+
+inline void Write16(std::span<std::uint8_t> bytes, std::size_t at, std::uint16_t value,
+                    ByteOrder order) {
+  WriteBigEndian16(
+      bytes, at,
+      order == ByteOrder::kBigEndian ? value : static_cast<std::uint16_t>(value >> 8 | value << 8));
+}
+
 // "0x01A4": an offset in the style of every error line. Negative offsets (a
 // pointer that leads before the file) keep their sign: "-0x0003".
 std::string FormatOffset(long long offset);

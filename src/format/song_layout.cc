@@ -8,33 +8,33 @@
 namespace quorlin {
 namespace {
 
-int HeaderSize(ChannelKind kind) {
-  return kind == ChannelKind::kPsg ? kPsgHeaderSize : kFmHeaderSize;
-}
-
-ChannelHeader ReadChannelHeader(std::span<const std::uint8_t> track, std::size_t at,
-                                ChannelKind kind, int number) {
+ChannelHeader ReadChannelHeader(const Driver& driver, std::span<const std::uint8_t> track,
+                                std::size_t at, ChannelKind kind, int number) {
+  const ChannelEntryLayout& entry = driver.Entry(kind);
   ChannelHeader header;
   header.kind = kind;
   header.number = number;
-  header.data_offset = ReadBigEndian16(track, at);
-  // The DAC header's bytes 2-3 and the PSG header's byte 4 are never read.
-  if (kind != ChannelKind::kDac) {
-    header.transpose = track[at + 2];
-    header.volume = track[at + 3];
+  const std::int64_t data = driver.header_pointers.TargetAt(track, at + entry.data_at);
+  if (entry.transpose_at) header.transpose = track[at + *entry.transpose_at];
+  if (entry.volume_at) header.volume = track[at + *entry.volume_at];
+  if (entry.psg_voice_at) header.psg_voice = track[at + *entry.psg_voice_at];
+  if (data < 0 || static_cast<std::size_t>(data) >= track.size()) {
+    throw TrackError(ErrorKind::kMalformedTrack,
+                     header.Name() + "'s data offset " + FormatOffset(data) +
+                         " lies outside the track, which ends at " + FormatOffset(track.size()),
+                     {header.Name(), at + entry.data_at});
   }
-  if (kind == ChannelKind::kPsg) header.psg_voice = track[at + 5];
-  if (header.data_offset >= track.size()) {
-    throw TrackError(header.Name() + "'s data offset " + FormatOffset(header.data_offset) +
-                     " lies outside the track, which ends at " + FormatOffset(track.size()));
-  }
+  header.data_offset = static_cast<std::size_t>(data);
   return header;
 }
 
 }  // namespace
 
-int SongHeader::HeadersSize() const {
-  return kSongHeaderSize + kDacHeaderSize + kFmHeaderSize * fm_count + kPsgHeaderSize * psg_count;
+std::size_t HeadersSize(const Driver& driver, const SongHeader& song) {
+  return static_cast<std::size_t>(driver.song_header.size) +
+         driver.Entry(ChannelKind::kDac).size * SongHeader::kDacCount +
+         static_cast<std::size_t>(driver.Entry(ChannelKind::kFm).size * song.fm_count) +
+         static_cast<std::size_t>(driver.Entry(ChannelKind::kPsg).size * song.psg_count);
 }
 
 std::string ChannelHeader::Name() const {
@@ -49,59 +49,67 @@ std::string ChannelHeader::Name() const {
   return "?";
 }
 
-SongHeader ReadSongHeader(std::span<const std::uint8_t> track) {
-  if (track.size() < kSongHeaderSize) {
-    throw TrackError("the track holds " + std::to_string(track.size()) +
-                     " bytes, too few for its 6-byte song header");
+SongHeader ReadSongHeader(const Driver& driver, std::span<const std::uint8_t> track) {
+  const SongHeaderLayout& layout = driver.song_header;
+  if (track.size() < static_cast<std::size_t>(layout.size)) {
+    throw TrackError(ErrorKind::kMalformedTrack, "the track holds " + std::to_string(track.size()) +
+                                                     " bytes, too few for its " +
+                                                     std::to_string(layout.size) +
+                                                     "-byte song header");
   }
-  if (track[2] == 0) {
-    throw TrackError("the song header counts no DAC channel (byte 2 at 0x0002 is 0)");
+  const std::uint8_t fm_count = track[layout.fm_count_at];
+  if (fm_count < SongHeader::kDacCount) {
+    throw TrackError(ErrorKind::kMalformedTrack,
+                     "the song header counts no DAC channel (byte " +
+                         std::to_string(layout.fm_count_at) + " at " +
+                         FormatOffset(layout.fm_count_at) + " is 0)",
+                     {"", layout.fm_count_at});
   }
   SongHeader song;
-  song.voice_table_offset = ReadBigEndian16(track, 0);
-  song.fm_count = track[2] - SongHeader::kDacCount;
-  song.psg_count = track[3];
-  song.tempo_divider = track[4];
-  song.tempo = track[5];
+  song.voice_table_offset =
+      static_cast<std::size_t>(driver.header_pointers.TargetAt(track, layout.voice_table_at));
+  song.fm_count = fm_count - SongHeader::kDacCount;
+  song.psg_count = track[layout.psg_count_at];
+  song.tempo_divider = track[layout.tempo_divider_at];
+  song.tempo = track[layout.tempo_at];
   return song;
 }
 
-std::vector<ChannelHeader> ReadChannelHeaders(std::span<const std::uint8_t> track,
+std::vector<ChannelHeader> ReadChannelHeaders(const Driver& driver,
+                                              std::span<const std::uint8_t> track,
                                               const SongHeader& song) {
-  if (static_cast<std::size_t>(song.HeadersSize()) > track.size()) {
-    throw TrackError("the channel headers need bytes up to " + FormatOffset(song.HeadersSize()) +
-                     " but the track ends at " + FormatOffset(track.size()));
+  const std::size_t headers_size = HeadersSize(driver, song);
+  if (headers_size > track.size()) {
+    throw TrackError(ErrorKind::kMalformedTrack,
+                     "the channel headers need bytes up to " +
+                         FormatOffset(static_cast<long long>(headers_size)) +
+                         " but the track ends at " + FormatOffset(track.size()));
   }
   std::vector<ChannelHeader> channels;
   channels.reserve(song.ChannelCount());
-  std::size_t cursor = kSongHeaderSize;
-  const auto add = [&](ChannelKind kind, int count) {
-    for (int number = 1; number <= count; ++number) {
-      channels.push_back(ReadChannelHeader(track, cursor, kind, number));
-      cursor += HeaderSize(kind);
-    }
-  };
-  add(ChannelKind::kDac, SongHeader::kDacCount);
-  add(ChannelKind::kFm, song.fm_count);
-  add(ChannelKind::kPsg, song.psg_count);
+  ForEachChannelEntry(driver, song, [&](ChannelKind kind, int number, std::size_t at) {
+    channels.push_back(ReadChannelHeader(driver, track, at, kind, number));
+  });
   return channels;
 }
 
-void WriteHeaders(std::span<std::uint8_t> out, const SongHeader& song,
-                  std::span<const std::uint16_t> data_offsets) {
-  const auto headers = out.first(song.HeadersSize());
+void WriteHeaders(const Driver& driver, std::span<std::uint8_t> out, const SongHeader& song,
+                  std::span<const std::size_t> data_offsets) {
+  const SongHeaderLayout& layout = driver.song_header;
+  const std::size_t headers_size = HeadersSize(driver, song);
+  const auto headers = out.first(headers_size);
   std::fill(headers.begin(), headers.end(), 0);
-  WriteBigEndian16(headers, 0, static_cast<std::uint16_t>(song.HeadersSize()));
-  headers[2] = static_cast<std::uint8_t>(SongHeader::kDacCount + song.fm_count);
-  headers[3] = static_cast<std::uint8_t>(song.psg_count);
-  headers[4] = song.tempo_divider;
-  headers[5] = song.tempo;
-  std::size_t at = kSongHeaderSize;
-  const int first_psg = SongHeader::kDacCount + song.fm_count;
-  for (int i = 0; i < static_cast<int>(data_offsets.size()); ++i) {
-    WriteBigEndian16(headers, at, data_offsets[i]);
-    at += HeaderSize(i < first_psg ? ChannelKind::kFm : ChannelKind::kPsg);
-  }
+  driver.header_pointers.Write(headers, layout.voice_table_at,
+                               static_cast<std::int64_t>(headers_size));
+  headers[layout.fm_count_at] = static_cast<std::uint8_t>(SongHeader::kDacCount + song.fm_count);
+  headers[layout.psg_count_at] = static_cast<std::uint8_t>(song.psg_count);
+  headers[layout.tempo_divider_at] = song.tempo_divider;
+  headers[layout.tempo_at] = song.tempo;
+  std::size_t channel = 0;
+  ForEachChannelEntry(driver, song, [&](ChannelKind kind, int, std::size_t at) {
+    driver.header_pointers.Write(headers, at + static_cast<std::size_t>(driver.Entry(kind).data_at),
+                                 static_cast<std::int64_t>(data_offsets[channel++]));
+  });
 }
 
 }  // namespace quorlin

@@ -1,19 +1,21 @@
-// The song header and the channel headers: read from a track, and written
-// for the reversed song.
+// The song header and the channel entries behind it, laid out as the
+// driver's song header and channel entry layouts say: read from a track, and
+// written for the reversed song.
 #ifndef QUORLIN_FORMAT_SONG_LAYOUT_H_
 #define QUORLIN_FORMAT_SONG_LAYOUT_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
 #include <vector>
 
-#include "format/format.h"
+#include "format/driver.h"
 
 namespace quorlin {
 
 struct SongHeader {
-  std::uint16_t voice_table_offset = 0;
+  std::size_t voice_table_offset = 0;
   int fm_count = 0;  // FM channels besides the DAC channel
   int psg_count = 0;
   std::uint8_t tempo_divider = 0;
@@ -21,15 +23,12 @@ struct SongHeader {
 
   static constexpr int kDacCount = 1;
   int ChannelCount() const { return kDacCount + fm_count + psg_count; }
-  // Size of the song header and every channel header: where a written song's
-  // voice table starts.
-  int HeadersSize() const;
 };
 
 struct ChannelHeader {
   ChannelKind kind = ChannelKind::kDac;
   int number = 1;  // counts the channels of one kind from 1
-  std::uint16_t data_offset = 0;
+  std::size_t data_offset = 0;
   std::uint8_t transpose = 0;
   std::uint8_t volume = 0;
   std::uint8_t psg_voice = 0;
@@ -38,19 +37,41 @@ struct ChannelHeader {
   std::string Name() const;
 };
 
+// Size of the song header and every channel entry: where a written song's
+// voice table starts.
+std::size_t HeadersSize(const Driver& driver, const SongHeader& song);
+
+// Calls `each(kind, number, at)` for every channel's entry in channel order:
+// the DAC channel, the FM channels, the PSG channels, each kind numbered
+// from 1; `at` counts from the song's first byte.
+template <typename Each>
+void ForEachChannelEntry(const Driver& driver, const SongHeader& song, Each each) {
+  std::size_t at = static_cast<std::size_t>(driver.song_header.size);
+  const auto entries = [&](ChannelKind kind, int count) {
+    for (int number = 1; number <= count; ++number) {
+      each(kind, number, at);
+      at += static_cast<std::size_t>(driver.Entry(kind).size);
+    }
+  };
+  entries(ChannelKind::kDac, SongHeader::kDacCount);
+  entries(ChannelKind::kFm, song.fm_count);
+  entries(ChannelKind::kPsg, song.psg_count);
+}
+
 // Both throw TrackError when the headers do not fit the track or describe no
 // DAC channel.
-SongHeader ReadSongHeader(std::span<const std::uint8_t> track);
+SongHeader ReadSongHeader(const Driver& driver, std::span<const std::uint8_t> track);
 // In channel order: the DAC channel, the FM channels, the PSG channels.
-std::vector<ChannelHeader> ReadChannelHeaders(std::span<const std::uint8_t> track,
+std::vector<ChannelHeader> ReadChannelHeaders(const Driver& driver,
+                                              std::span<const std::uint8_t> track,
                                               const SongHeader& song);
 
-// Writes the song header and one channel header per data offset, in channel
-// order, at the start of `out` (song.HeadersSize() bytes). The voice table
-// follows the headers; transposition, volume and PSG voice are written as 0,
-// since the reversed event lists carry them as commands.
-void WriteHeaders(std::span<std::uint8_t> out, const SongHeader& song,
-                  std::span<const std::uint16_t> data_offsets);
+// Writes the song header and one channel entry per data offset, in channel
+// order, at the start of `out` (HeadersSize bytes). The voice table follows
+// the headers; transposition, volume and PSG voice are written as 0, since
+// the reversed event lists carry them as commands.
+void WriteHeaders(const Driver& driver, std::span<std::uint8_t> out, const SongHeader& song,
+                  std::span<const std::size_t> data_offsets);
 
 }  // namespace quorlin
 

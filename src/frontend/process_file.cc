@@ -5,7 +5,7 @@
 #include <new>
 
 #include "convert/convert_song.h"
-#include "format/format.h"
+#include "format/sonic1_driver.h"
 #include "format/track_error.h"
 #include "frontend/file_dump_sink.h"
 #include "frontend/file_system.h"
@@ -46,23 +46,26 @@ void WriteOutput(const TrackJob& job, const std::string& output_name,
   const std::string output_path = job.output_folder + output_name;
   // A track dropped from the output folder would be replaced by its own reversal.
   if (IsSameFile(output_path, job.input)) {
-    throw TrackError("the output " + output_path +
-                     " would replace the source track itself; the track is left unchanged");
+    throw TrackError(ErrorKind::kFile,
+                     "the output " + output_path +
+                         " would replace the source track itself; the track is left unchanged");
   }
   if (const auto earlier = outputs.WriterOf(output_path)) {
-    throw TrackError("the output " + output_path + " was written for " + *earlier +
-                     " earlier in this run; it is kept and this track is not converted");
+    throw TrackError(ErrorKind::kFile,
+                     "the output " + output_path + " was written for " + *earlier +
+                         " earlier in this run; it is kept and this track is not converted");
   }
   try {
     outputs.PrepareFolder(job.output_folder);
   } catch (const FileError& error) {
-    throw TrackError("could not create the output folder " + job.output_folder + " (" +
-                     error.what() + ")");
+    throw TrackError(ErrorKind::kFile, "could not create the output folder " + job.output_folder +
+                                           " (" + error.what() + ")");
   }
   try {
     WriteFileWhole(output_path, song);
   } catch (const FileError& error) {
-    throw TrackError("could not write the output file " + output_path + " (" + error.what() + ")");
+    throw TrackError(ErrorKind::kFile,
+                     "could not write the output file " + output_path + " (" + error.what() + ")");
   }
   outputs.Add(output_path, job.input);
 }
@@ -73,16 +76,18 @@ constexpr std::size_t kLargestSource = 8 << 20;
 
 std::vector<std::uint8_t> ReadTrack(const TrackJob& job) {
   const bool source = job.input_format == SongFormat::kAsm;
-  const std::size_t limit = source ? kLargestSource : kLargestTrack;
+  const std::size_t limit = source ? kLargestSource : job.driver->limits.largest_track;
   try {
     std::vector<std::uint8_t> bytes = ReadFileBytes(job.input, limit + 1);
     if (bytes.size() > limit) {
-      throw TrackError(source ? "the source is larger than 8 MiB, more than any song file holds"
+      throw TrackError(ErrorKind::kSizeLimit,
+                       source ? "the source is larger than 8 MiB, more than any song file holds"
                               : "the file is larger than 4 MiB, more than a cartridge holds");
     }
     return bytes;
   } catch (const FileError& error) {
-    throw TrackError(std::string("could not open the file (") + error.what() + ")");
+    throw TrackError(ErrorKind::kFile,
+                     std::string("could not open the file (") + error.what() + ")");
   }
 }
 
@@ -92,7 +97,7 @@ std::pair<std::vector<std::uint8_t>, std::string> LoadSong(const TrackJob& job,
   if (job.input_format == SongFormat::kBin)
     return {std::move(track), LabelPrefixFor(job.file_name)};
   const std::string_view source(reinterpret_cast<const char*>(track.data()), track.size());
-  AssembledSong song = AssembleSource(source, job.defines);
+  AssembledSong song = AssembleSource(*job.driver, source, job.defines);
   if (song.label_prefix.empty()) song.label_prefix = LabelPrefixFor(job.file_name);
   return {std::move(song.bytes), std::move(song.label_prefix)};
 }
@@ -100,7 +105,7 @@ std::pair<std::vector<std::uint8_t>, std::string> LoadSong(const TrackJob& job,
 // The reversed song as the disassembly keeps songs.
 std::string SourceFile(const TrackJob& job, std::span<const std::uint8_t> reversed,
                        const std::string& label_prefix) {
-  return WriteSource(reversed, label_prefix,
+  return WriteSource(*job.driver, reversed, label_prefix,
                      "The reversed song of " + job.file_name + ", written by Quorlin " + kVersion);
 }
 
@@ -111,7 +116,7 @@ TrackOutcome ProcessSong(const TrackJob& job, std::vector<std::uint8_t> file, st
   if (job.write_dumps) dumps.emplace(job.song_folder, console);
   ConvertOptions options = ReportingOptions(console);
   options.compact = job.compact;
-  ConvertedSong converted = ConvertSong(song, options, dumps ? &*dumps : nullptr);
+  ConvertedSong converted = ConvertSong(*job.driver, song, options, dumps ? &*dumps : nullptr);
   if (!converted.notice.empty()) console << "    Notice; " << converted.notice << "\n";
   if (job.output_format == SongFormat::kBin) {
     WriteOutput(job, job.output_name, converted.bytes, outputs);
@@ -148,8 +153,9 @@ std::string SongLine(const RomSong& song) {
 // under the image's own file name.
 TrackOutcome ProcessRom(const TrackJob& job, std::span<const std::uint8_t> rom,
                         std::ostream& console, RunOutputs& outputs) {
-  if (rom.size() > kCartridgeSpace) {
-    throw TrackError("the ROM is larger than 4 MiB, more than a cartridge holds");
+  if (rom.size() > job.driver->limits.largest_track) {
+    throw TrackError(ErrorKind::kSizeLimit,
+                     "the ROM is larger than 4 MiB, more than a cartridge holds");
   }
   if (job.asked_for_source || job.asked_for_dumps) {
     const std::string options = job.asked_for_source && job.asked_for_dumps
@@ -158,7 +164,7 @@ TrackOutcome ProcessRom(const TrackJob& job, std::span<const std::uint8_t> rom,
                                                        : "--dumps does";
     console << "    Notice; " << options << " not apply to a ROM: it is written as a ROM\n";
   }
-  const ReversedRom reversed = ReverseRom(rom);
+  const ReversedRom reversed = ReverseRom(*job.driver, rom);
   console << "    ROM; music table at "
           << RomAddress(static_cast<std::uint32_t>(reversed.table.offset)) << ", "
           << reversed.songs.size() << " songs\n";
@@ -202,6 +208,7 @@ TrackJob JobFor(const std::string& argument, const CommandLine& line,
   job.output_folder = output_folder;
   job.output_name = OutputNameFor(job.file_name, job.output_format);
   job.song_folder = SongFolderFor(argument);
+  job.driver = &kSonic1Driver;  // the one driver whose songs the tool reads
   job.write_dumps = write_dumps;
   job.compact = line.compact;
   job.asked_for_source = line.format == SongFormat::kAsm;
@@ -217,7 +224,9 @@ TrackOutcome ProcessFile(const TrackJob& job, std::ostream& console, RunOutputs&
   try {
     std::vector<std::uint8_t> file = ReadTrack(job);
     if (job.input_format == SongFormat::kBin) {
-      if (const auto form = OtherDumpForm(file)) throw TrackError("the file is " + *form);
+      if (const auto form = OtherDumpForm(file)) {
+        throw TrackError(ErrorKind::kMalformedTrack, "the file is " + *form);
+      }
     }
     outcome = IsMegaDriveRom(file) ? ProcessRom(job, file, console, outputs)
                                    : ProcessSong(job, std::move(file), console, outputs);

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "format/driver.h"
 #include "frontend/command_line.h"
 #include "frontend/file_system.h"
 #include "smps2asm/assembler.h"
@@ -19,11 +20,12 @@ namespace quorlin {
 
 // What the front end forms for one command-line argument.
 struct TrackJob {
-  std::string input;          // the argument, unchanged
-  std::string file_name;      // its part after the last separator
-  std::string output_folder;  // ends with a separator
-  std::string output_name;    // the output's file name in that folder
-  std::string song_folder;    // for the diagnostic dumps; ends with a separator
+  std::string input;               // the argument, unchanged
+  std::string file_name;           // its part after the last separator
+  std::string output_folder;       // ends with a separator
+  std::string output_name;         // the output's file name in that folder
+  std::string song_folder;         // for the diagnostic dumps; ends with a separator
+  const Driver* driver = nullptr;  // whose songs the track holds
   SongFormat input_format = SongFormat::kBin;
   SongFormat output_format = SongFormat::kBin;
   bool write_dumps = false;

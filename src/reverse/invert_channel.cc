@@ -2,72 +2,69 @@
 
 #include <array>
 #include <span>
+#include <string>
 
-#include "format/format.h"
+#include "format/events.h"
 #include "format/track_error.h"
 #include "reverse/ties.h"
 
 namespace quorlin {
 namespace {
 
+std::uint8_t StartingValue(StartValue start, std::uint8_t tempo, std::uint8_t divider) {
+  switch (start) {
+    case StartValue::kZero:
+      return 0x00;
+    case StartValue::kPanCentre:
+      return 0xC0;
+    case StartValue::kNoiseE0:
+      return 0xE0;
+    case StartValue::kModulationOff:
+      return flag::kModulationOff;
+    case StartValue::kSongTempo:
+      return tempo;
+    case StartValue::kSongDivider:
+      return divider;
+  }
+  return 0x00;
+}
+
 class Inversion {
  public:
-  Inversion(ChannelBuffer& buffer, const ChannelHeader& channel, std::uint8_t tempo,
-            std::uint8_t divider, DividerInversion dividers)
-      : list_(buffer.events),
-        divider_runs_(buffer.divider_runs),
-        out_(buffer.converted),
+  Inversion(const Driver& driver, const ChannelInverter::State& start,
+            std::span<const std::uint8_t> final_state_order, DividerInversion dividers,
+            const FlatChannel& flat, const ChannelHeader& channel)
+      : driver_(driver),
+        final_state_order_(final_state_order),
+        list_(flat.events),
+        divider_runs_(flat.divider_runs),
         per_note_dividers_(dividers == DividerInversion::kPerNote),
         kind_(channel.kind),
-        channel_name_(channel.Name()) {
-    for (int f = kFirstFlag; f <= 0xFF; ++f) {
-      State(static_cast<std::uint8_t>(f))[0] =
-          StartingValue(Flag(static_cast<std::uint8_t>(f)).start, tempo, divider);
-    }
+        channel_name_(channel.Name()),
+        state_(start) {
     // The DAC channel ignores E7: there it keeps its place before its note.
-    if (kind_ != ChannelKind::kDac) ties_ = FindTies(buffer, kind_, channel_name_);
+    if (kind_ != ChannelKind::kDac) ties_ = FindTies(driver, flat, kind_, channel_name_);
   }
 
-  void Run() {
-    out_.clear();
+  std::vector<std::uint8_t> Run() {
     out_.reserve(list_.size() + kFinalStateRoom);
-    while (read_pos_ < list_.size()) {
-      const std::uint8_t command = Next();
-      if (per_note_dividers_ && IsDividerFlag(command)) {
-        Next();  // dropped
-        continue;
+    for (EventReader reader(driver_, list_); !reader.Done();) {
+      const Event event = reader.Next();
+      if (!event.Listed()) FailBrokenEvent(event);
+      if (event.kind == EventKind::kFlag) {
+        Treat(event);
+      } else {
+        WriteNote(event.first(), event.second());
       }
-      if (IsFlag(command)) {
-        Treat(command);
-        continue;
-      }
-      WriteNote(command);
     }
     // An E7 of the DAC channel still pending at the end spares no note.
     AppendFinalState();
+    return std::move(out_);
   }
 
  private:
   // The most bytes the final-state commands can take.
   static constexpr std::size_t kFinalStateRoom = 64;
-
-  static std::uint8_t StartingValue(StartValue start, std::uint8_t tempo, std::uint8_t divider) {
-    switch (start) {
-      case StartValue::kZero:
-        return 0x00;
-      case StartValue::kPanCentre:
-        return 0xC0;
-      case StartValue::kNoiseE0:
-        return 0xE0;
-      case StartValue::kModulationOff:
-        return flag::kModulationOff;
-      case StartValue::kSongTempo:
-        return tempo;
-      case StartValue::kSongDivider:
-        return divider;
-    }
-    return 0x00;
-  }
 
   static bool IsDividerFlag(std::uint8_t b) {
     return b == flag::kChannelTempoDivider || b == flag::kGlobalTempoDivider;
@@ -77,7 +74,9 @@ class Inversion {
   // timed by another one (the end of a run), and behind the last note.
   void WriteDividerAfterNote() {
     if (run_ >= divider_runs_.size()) {
-      throw TrackError(channel_name_ + "'s event list has more notes than were timed");
+      throw TrackError(ErrorKind::kInternal,
+                       channel_name_ + "'s event list has more notes than were timed",
+                       {channel_name_, {}});
     }
     const DividerRun& run = divider_runs_[run_];
     if (++notes_in_run_ < run.notes) return;
@@ -88,24 +87,27 @@ class Inversion {
   }
 
   // The state a flag keeps, and whether the channel has set it.
-  std::array<std::uint8_t, 4>& State(std::uint8_t f) { return state_[Flag(f).state - kFirstFlag]; }
-  void MarkSeen(std::uint8_t f) { seen_[Flag(f).state - kFirstFlag] = true; }
-  bool Seen(std::uint8_t f) const { return seen_[Flag(f).state - kFirstFlag]; }
+  std::size_t StateIndex(std::uint8_t f) const {
+    return driver_.Flag(f).state - driver_.notes.first_flag;
+  }
+  std::array<std::uint8_t, 4>& State(std::uint8_t f) { return state_[StateIndex(f)]; }
+  void MarkSeen(std::uint8_t f) { seen_[StateIndex(f)] = true; }
+  bool Seen(std::uint8_t f) const { return seen_[StateIndex(f)]; }
 
   // Writes the flag with the values its state held, then takes its own.
-  void Restore(std::uint8_t command, std::array<std::uint8_t, 4>& state) {
-    const int parameters = FlagParameterCount(command);
-    Write(command);
-    for (int i = 0; i < parameters; ++i) Write(state[i]);
-    for (int i = 0; i < parameters; ++i) state[i] = Next();
+  void Restore(const Event& flag, std::array<std::uint8_t, 4>& state) {
+    const auto parameters = flag.bytes.subspan(1);
+    Write(flag.first());
+    for (std::size_t i = 0; i < parameters.size(); ++i) Write(state[i]);
+    for (std::size_t i = 0; i < parameters.size(); ++i) state[i] = parameters[i];
   }
 
   // A note or rest with its duration, and the E7 behind it that makes it
   // join the note before it once the list is reversed.
-  void WriteNote(std::uint8_t note) {
+  void WriteNote(std::uint8_t note, std::uint8_t duration) {
     if (kind_ == ChannelKind::kDac) {
       Write(note);
-      Write(Next());
+      Write(duration);
       // E7 spares the attack of the next note, whatever flags come between:
       // written right behind that note, it stands right before it reversed.
       if (no_attack_pending_) Write(flag::kNoAttack);
@@ -114,7 +116,9 @@ class Inversion {
       return;
     }
     if (note_ >= ties_.size()) {
-      throw TrackError(channel_name_ + "'s event list has more notes than were timed");
+      throw TrackError(ErrorKind::kInternal,
+                       channel_name_ + "'s event list has more notes than were timed",
+                       {channel_name_, {}});
     }
     const NoteTie& tie = ties_[note_++];
     // Reversed, note fill is off for the note and on again behind it, and
@@ -123,26 +127,28 @@ class Inversion {
     if (tie.shift != 0)
       WritePair(flag::kTransposeStep, static_cast<std::uint8_t>(0x100 - tie.shift));
     Write(tie.note);
-    Write(Next());
+    Write(duration);
     if (tie.joined) Write(flag::kNoAttack);
     if (per_note_dividers_) WriteDividerAfterNote();
     if (tie.shift != 0) WritePair(flag::kTransposeStep, tie.shift);
     if (tie.lifted_fill != 0) WritePair(flag::kNoteTimeout, 0);
   }
 
-  void Treat(std::uint8_t command) {
-    const int parameters = FlagParameterCount(command);
+  void Treat(const Event& flag) {
+    const std::uint8_t command = flag.first();
+    if (per_note_dividers_ && IsDividerFlag(command)) return;  // dropped
+    const auto parameters = flag.bytes.subspan(1);
     std::array<std::uint8_t, 4>& state = State(command);
-    switch (Flag(command).inversion) {
+    switch (driver_.Flag(command).inversion) {
       case FlagInversion::kCopy:
-        Write(command);
+        for (const std::uint8_t b : flag.bytes) Write(b);
         return;
       case FlagInversion::kRestore:
         if (command == flag::kVoice) EndFastRelease();
-        Restore(command, state);
+        Restore(flag, state);
         break;
       case FlagInversion::kStep: {
-        const std::uint8_t step = Next();
+        const std::uint8_t step = parameters[0];
         Write(command);
         Write(static_cast<std::uint8_t>(0x100 - step));
         state[0] = static_cast<std::uint8_t>(state[0] + step);
@@ -163,14 +169,14 @@ class Inversion {
         Write(modulation[0]);
         modulation[0] = flag::kModulationOn;
         MarkSeen(flag::kModulationOn);
-        Restore(command, state);
+        Restore(flag, state);
         break;
       }
       case FlagInversion::kFastRelease:
         StartFastRelease();
         return;
       case FlagInversion::kTakeOut:
-        for (int i = 0; i < parameters; ++i) state[i] = Next();
+        for (std::size_t i = 0; i < parameters.size(); ++i) state[i] = parameters[i];
         break;
       case FlagInversion::kDrop:
         return;
@@ -202,25 +208,27 @@ class Inversion {
   }
 
   void AppendFinalState() {
-    for (const std::uint8_t f : kFinalStateOrder) {
+    for (const std::uint8_t f : final_state_order_) {
       if (!Seen(f)) continue;
       // A channel that ends in fast release gets it right after its voice.
       if (f == flag::kVoice) EndFastRelease();
-      if (Flag(f).inversion == FlagInversion::kModulation) {
+      if (driver_.Flag(f).inversion == FlagInversion::kModulation) {
         Write(State(f)[0]);  // the modulation state byte alone
         continue;
       }
       Write(f);
-      for (int i = 0; i < FlagParameterCount(f); ++i) Write(State(f)[i]);
+      for (int i = 0; i < driver_.Flag(f).parameters; ++i) Write(State(f)[i]);
     }
   }
 
-  std::uint8_t Next() {
-    if (read_pos_ >= list_.size()) {
-      throw TrackError(channel_name_ + "'s event list ends inside an event at its byte " +
-                       std::to_string(read_pos_));
-    }
-    return list_[read_pos_++];
+  // The flattened list breaks off inside `event` (or holds a note without
+  // its duration there).
+  [[noreturn]] void FailBrokenEvent(const Event& event) const {
+    const std::size_t at = event.at + event.bytes.size();
+    throw TrackError(
+        ErrorKind::kInternal,
+        channel_name_ + "'s event list ends inside an event at its byte " + std::to_string(at),
+        {channel_name_, static_cast<long long>(at)});
   }
 
   void WritePair(std::uint8_t first, std::uint8_t second) {
@@ -230,28 +238,45 @@ class Inversion {
 
   void Write(std::uint8_t b) { out_.push_back(b); }
 
+  const Driver& driver_;
+  std::span<const std::uint8_t> final_state_order_;
   std::span<const std::uint8_t> list_;
   std::span<const DividerRun> divider_runs_;
-  std::vector<std::uint8_t>& out_;
+  std::vector<std::uint8_t> out_;
   const bool per_note_dividers_;
   std::size_t run_ = 0;           // the run of the next note
   std::size_t notes_in_run_ = 0;  // its notes met so far
   const ChannelKind kind_;
   const std::string channel_name_;
-  std::vector<NoteTie> ties_;  // one per note and rest; not on the DAC channel
-  std::size_t note_ = 0;       // the next note's entry
-  std::size_t read_pos_ = 0;
+  std::vector<NoteTie> ties_;       // one per note and rest; not on the DAC channel
+  std::size_t note_ = 0;            // the next note's entry
   bool no_attack_pending_ = false;  // DAC channel: an E7 waits for its note
   bool fast_release_ = false;       // FM channel: F9 since the last EF
-  std::array<std::array<std::uint8_t, 4>, 32> state_{};
+  ChannelInverter::State state_;
   std::array<bool, 32> seen_{};
 };
 
 }  // namespace
 
-void InvertChannel(ChannelBuffer& buffer, const ChannelHeader& channel, std::uint8_t tempo,
-                   std::uint8_t divider, DividerInversion dividers) {
-  Inversion(buffer, channel, tempo, divider, dividers).Run();
+ChannelInverter::ChannelInverter(const Driver& driver, std::uint8_t tempo, std::uint8_t divider,
+                                 DividerInversion dividers)
+    : driver_(driver), dividers_(dividers) {
+  std::array<std::uint8_t, State().size()> by_rank{};  // the flags by their final rank; 0: none
+  for (std::size_t i = 0; i < driver.flags.size(); ++i) {
+    const FlagRow& row = driver.flags[i];
+    start_[row.state - driver.notes.first_flag][0] = StartingValue(row.start, tempo, divider);
+    if (row.final_rank != 0) {
+      by_rank[row.final_rank - 1] = static_cast<std::uint8_t>(driver.notes.first_flag + i);
+    }
+  }
+  for (const std::uint8_t f : by_rank) {
+    if (f != 0) final_state_order_.push_back(f);
+  }
+}
+
+std::vector<std::uint8_t> ChannelInverter::Invert(const FlatChannel& flat,
+                                                  const ChannelHeader& channel) const {
+  return Inversion(driver_, start_, final_state_order_, dividers_, flat, channel).Run();
 }
 
 }  // namespace quorlin

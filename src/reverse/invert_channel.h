@@ -3,16 +3,15 @@
 // flag E7 so that the reversed song joins the same notes, takes the closing
 // F6, E4 or F2 out of its place and appends the state in which the channel
 // ended, then that closing flag.
-//
-// Reads `events` (and `divider_runs`) and writes the converted list into
-// `converted`.
 #ifndef QUORLIN_REVERSE_INVERT_CHANNEL_H_
 #define QUORLIN_REVERSE_INVERT_CHANNEL_H_
 
+#include <array>
 #include <cstdint>
-#include <string>
+#include <vector>
 
-#include "format/channel_buffer.h"
+#include "format/driver.h"
+#include "format/flat_channel.h"
 #include "format/song_layout.h"
 
 namespace quorlin {
@@ -30,12 +29,27 @@ enum class DividerInversion {
   kPerNote,
 };
 
-// `tempo` and `divider` are the song header's: the tempo (flag EA) and the
-// global and channel tempo dividers (flags EB, E5) start from them. The
-// channel's kind decides how E7 and F9 are inverted; its name is for errors.
-// Throws TrackError for a list that breaks off inside an event.
-void InvertChannel(ChannelBuffer& buffer, const ChannelHeader& channel, std::uint8_t tempo,
-                   std::uint8_t divider, DividerInversion dividers);
+// Inverts the channels of one song.
+class ChannelInverter {
+ public:
+  // `tempo` and `divider` are the song header's: the tempo (flag EA) and the
+  // global and channel tempo dividers (flags EB, E5) start from them.
+  ChannelInverter(const Driver& driver, std::uint8_t tempo, std::uint8_t divider,
+                  DividerInversion dividers);
+
+  // Returns the converted list of the flattened `flat`. The channel's kind
+  // decides how E7 and F9 are inverted; its name is for errors. Throws
+  // TrackError for a list that breaks off inside an event.
+  std::vector<std::uint8_t> Invert(const FlatChannel& flat, const ChannelHeader& channel) const;
+
+  using State = std::array<std::array<std::uint8_t, 4>, 32>;  // per flag, its values
+
+ private:
+  const Driver& driver_;
+  const DividerInversion dividers_;
+  State start_{};  // what each state holds before the channel's first flag that sets it
+  std::vector<std::uint8_t> final_state_order_;  // the flags that append a final-state command
+};
 
 }  // namespace quorlin
 

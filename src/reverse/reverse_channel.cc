@@ -2,70 +2,62 @@
 
 #include <algorithm>
 
-#include "format/bytes.h"
-#include "format/format.h"
+#include "format/events.h"
 #include "format/track_error.h"
 
 namespace quorlin {
 namespace {
 
-// An event's size from its first byte: notes, rests and flags E0-E2 take the
-// byte after them; other flags their parameters. 0 marks a byte that is dropped.
-int EventSize(std::uint8_t first) {
-  if (first < flag::kReturn) return 2;
-  if (IsMeaninglessFlag(first)) return 0;
-  return 1 + FlagParameterCount(first);
-}
-
 [[noreturn]] void FailMalformed(const std::string& channel_name, std::size_t at) {
-  throw TrackError(channel_name +
-                   "'s converted event list breaks off inside an event at its byte " +
-                   std::to_string(at));
+  throw TrackError(ErrorKind::kInternal,
+                   channel_name +
+                       "'s converted event list breaks off inside an event at its byte " +
+                       std::to_string(at),
+                   {channel_name, static_cast<long long>(at)});
 }
 
 // Returns where the reversed list starts: 0 unless dropped bytes shortened it.
-std::size_t ReverseEvents(std::span<const std::uint8_t> converted, std::span<std::uint8_t> events,
-                          const std::string& channel_name) {
-  const std::size_t length = converted.size();
-  std::size_t write_pos = length;
-  std::size_t read_pos = 0;
-  while (read_pos < length) {
-    const std::size_t size = EventSize(converted[read_pos]);
-    if (size == 0) {
-      ++read_pos;
+std::size_t ReverseEvents(const Driver& driver, std::span<const std::uint8_t> converted,
+                          std::span<std::uint8_t> events, const std::string& channel_name) {
+  std::size_t write_pos = converted.size();
+  for (EventReader reader(driver, converted); !reader.Done();) {
+    const Event event = reader.Next();
+    if (event.kind == EventKind::kFlag &&
+        driver.Flag(event.first()).inversion == FlagInversion::kDrop) {
       continue;
     }
-    if (read_pos + size > length || size > write_pos) FailMalformed(channel_name, read_pos);
-    write_pos -= size;
-    for (std::size_t i = 0; i < size; ++i) events[write_pos + i] = converted[read_pos + i];
-    read_pos += size;
+    if (!event.Listed() || event.size > write_pos) FailMalformed(channel_name, event.at);
+    write_pos -= event.size;
+    for (std::size_t i = 0; i < event.size; ++i) events[write_pos + i] = event.bytes[i];
   }
   return write_pos;
 }
 
-// Moves the first event behind the rest; a jump gets a pointer that reads as
-// -(p + 1) from its first byte at p, which leads back to offset 0.
-void RotateAndCloseLoop(std::span<std::uint8_t> events, std::size_t start) {
-  const std::size_t length = events.size();
-  if (start >= length) return;
-  const std::uint8_t closing = events[start];
-  const std::size_t closing_size = (closing == flag::kJump) ? 3 : 1;
-  const std::size_t rest_end = std::min(length, start + closing_size);
-  std::copy(events.begin() + rest_end, events.begin() + length, events.begin() + start);
-  std::size_t at = start + (length - rest_end);
-  events[at++] = closing;
-  if (closing == flag::kJump) {
-    WriteBigEndian16(events, at, static_cast<std::uint16_t>(0xFFFF - at));
-  }
+// Moves the first event behind the rest; a jump gets a pointer back to
+// offset 0.
+void RotateAndCloseLoop(const Driver& driver, std::span<std::uint8_t> events, std::size_t start) {
+  if (start >= events.size()) return;
+  const Event closing = EventReader(driver, events).At(start);
+  const std::uint8_t first = closing.first();
+  const std::size_t rest_end = start + closing.bytes.size();
+  std::copy(events.begin() + rest_end, events.end(), events.begin() + start);
+  std::size_t at = start + (events.size() - rest_end);
+  events[at++] = first;
+  // The pointer fits but in the longest channels, which are then written
+  // with loops and calls.
+  if (first == flag::kJump) driver.data_pointers.Write(events, at, 0);
 }
 
 }  // namespace
 
-void ReverseChannel(ChannelBuffer& buffer, const std::string& channel_name) {
-  // Bytes that dropped events leave unwritten stay zero, as in the event area.
-  buffer.events.assign(buffer.converted.size(), 0);
-  const std::size_t start = ReverseEvents(buffer.converted, buffer.events, channel_name);
-  RotateAndCloseLoop(buffer.events, start);
+std::vector<std::uint8_t> ReverseChannel(const Driver& driver,
+                                         std::span<const std::uint8_t> converted,
+                                         const std::string& channel_name) {
+  // Bytes that dropped events leave unwritten stay zero.
+  std::vector<std::uint8_t> reversed(converted.size(), 0);
+  const std::size_t start = ReverseEvents(driver, converted, reversed, channel_name);
+  RotateAndCloseLoop(driver, reversed, start);
+  return reversed;
 }
 
 }  // namespace quorlin

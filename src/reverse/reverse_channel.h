@@ -6,14 +6,19 @@
 #ifndef QUORLIN_REVERSE_REVERSE_CHANNEL_H_
 #define QUORLIN_REVERSE_REVERSE_CHANNEL_H_
 
+#include <cstdint>
+#include <span>
 #include <string>
+#include <vector>
 
-#include "format/channel_buffer.h"
+#include "format/driver.h"
 
 namespace quorlin {
 
-// Reads `converted` and leaves the reversed list, as long, in `events`.
-void ReverseChannel(ChannelBuffer& buffer, const std::string& channel_name);
+// Returns the reversed list of the converted list `converted`, as long.
+std::vector<std::uint8_t> ReverseChannel(const Driver& driver,
+                                         std::span<const std::uint8_t> converted,
+                                         const std::string& channel_name);
 
 }  // namespace quorlin
 

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "format/events.h"
 #include "format/track_error.h"
 
 namespace quorlin {
@@ -21,37 +22,34 @@ struct PitchedNote {
   std::uint8_t note;
   std::uint8_t shift;
 };
-PitchedNote NoteFor(std::uint8_t pitch, std::uint8_t transpose) {
+PitchedNote NoteFor(const NoteRange& notes, std::uint8_t pitch, std::uint8_t transpose) {
   const auto low = static_cast<std::uint8_t>((pitch - transpose) & 0x7F);
-  if (low == 0) return {kRest + 1, 0xFF};
-  const std::uint8_t highest = kLastNote & 0x7F;
-  if (low > highest) return {kLastNote, static_cast<std::uint8_t>(low - highest)};
-  return {static_cast<std::uint8_t>(kRest | low), 0};
+  if (low == 0) return {notes.first_note, 0xFF};
+  const std::uint8_t highest = notes.last_note & 0x7F;
+  if (low > highest) return {notes.last_note, static_cast<std::uint8_t>(low - highest)};
+  return {static_cast<std::uint8_t>(notes.rest | low), 0};
 }
 
 class TieScan {
  public:
-  TieScan(const ChannelBuffer& buffer, ChannelKind kind, const std::string& channel_name)
-      : list_(buffer.events),
-        runs_(buffer.divider_runs),
-        fill_start_(buffer.fill_start),
+  TieScan(const Driver& driver, const FlatChannel& channel, ChannelKind kind,
+          const std::string& channel_name)
+      : driver_(driver),
+        list_(channel.events),
+        runs_(channel.divider_runs),
+        fill_start_(channel.fill_start),
         fm_(kind == ChannelKind::kFm),
         channel_name_(channel_name) {}
 
   std::vector<NoteTie> Run() {
-    std::size_t at = 0;
-    while (at < list_.size()) {
-      const std::uint8_t b = list_[at];
-      if (!IsFlag(b)) {
-        if (at + 1 >= list_.size()) break;  // the inversion reports the broken event
-        Event(b, list_[at + 1], at >= fill_start_);
-        at += 2;
-        continue;
+    for (EventReader reader(driver_, list_); !reader.Done();) {
+      const auto event = reader.Next();
+      if (!event.Listed()) break;  // the inversion reports the broken event
+      if (event.kind == EventKind::kFlag) {
+        Flag(event.first(), event.size > 1 ? event.second() : 0);
+      } else {
+        Event(event.first(), event.second(), event.at >= fill_start_);
       }
-      const std::size_t parameters = FlagParameterCount(b);
-      if (at + parameters >= list_.size()) break;
-      Flag(b, parameters > 0 ? list_[at + 1] : 0);
-      at += 1 + parameters;
     }
     // Note fill is lifted only where no join spares the note backwards: a
     // joined note is never cut.
@@ -92,7 +90,7 @@ class TieScan {
     ties_.push_back({b, false});
     if (filling) {
       sounding_.reset();
-    } else if (b != kRest) {
+    } else if (b != driver_.notes.rest) {
       Note(b, duration, divider);
     } else {
       Rest(duration, divider);
@@ -122,7 +120,7 @@ class TieScan {
   // moves the pitch away; a PSG rest is silent whatever E7 says.
   void Rest(std::uint8_t duration, int divider) {
     if (fm_ && no_attack_ && sounding_ && !modulation_) {
-      const PitchedNote held = NoteFor(*sounding_, transpose_);
+      const PitchedNote held = NoteFor(driver_.notes, *sounding_, transpose_);
       ties_.back().note = held.note;
       ties_.back().shift = held.shift;
       if (FillWouldCut(duration, divider)) ties_.back().lifted_fill = note_fill_;
@@ -140,12 +138,15 @@ class TieScan {
       notes_in_run_ = 0;
     }
     if (run_ == runs_.size()) {
-      throw TrackError(channel_name_ + "'s event list has more notes than were timed");
+      throw TrackError(ErrorKind::kInternal,
+                       channel_name_ + "'s event list has more notes than were timed",
+                       {channel_name_, {}});
     }
     ++notes_in_run_;
     return runs_[run_].divider;
   }
 
+  const Driver& driver_;
   std::span<const std::uint8_t> list_;
   std::span<const DividerRun> runs_;
   const std::size_t fill_start_;
@@ -164,9 +165,9 @@ class TieScan {
 
 }  // namespace
 
-std::vector<NoteTie> FindTies(const ChannelBuffer& buffer, ChannelKind kind,
+std::vector<NoteTie> FindTies(const Driver& driver, const FlatChannel& channel, ChannelKind kind,
                               const std::string& channel_name) {
-  return TieScan(buffer, kind, channel_name).Run();
+  return TieScan(driver, channel, kind, channel_name).Run();
 }
 
 }  // namespace quorlin

@@ -20,8 +20,8 @@
 #include <string>
 #include <vector>
 
-#include "format/channel_buffer.h"
-#include "format/format.h"
+#include "format/driver.h"
+#include "format/flat_channel.h"
 
 namespace quorlin {
 
@@ -35,10 +35,10 @@ struct NoteTie {
   std::uint8_t shift = 0;
 };
 
-// One entry per note and rest of `buffer.events`, in order. The durations of
-// the notes are timed by `buffer.divider_runs`; throws TrackError naming
+// One entry per note and rest of `channel.events`, in order. The durations
+// of the notes are timed by `channel.divider_runs`; throws TrackError naming
 // `channel_name` when they time fewer notes than the list holds.
-std::vector<NoteTie> FindTies(const ChannelBuffer& buffer, ChannelKind kind,
+std::vector<NoteTie> FindTies(const Driver& driver, const FlatChannel& channel, ChannelKind kind,
                               const std::string& channel_name);
 
 }  // namespace quorlin

@@ -4,7 +4,7 @@
 #include <unordered_map>
 
 #include "format/bytes.h"
-#include "format/format.h"
+#include "format/song_layout.h"
 
 namespace quorlin {
 namespace {
@@ -12,8 +12,6 @@ namespace {
 constexpr std::size_t kEntryBytes = 4;
 // Songs lie behind the 68000's vectors and the image's header.
 constexpr std::uint32_t kFirstSongAddress = 0x200;
-constexpr int kMostFmChannels = 7;  // the DAC channel and six FM channels
-constexpr int kMostPsgChannels = 3;
 
 struct Run {
   std::size_t first;   // offset of its first entry
@@ -21,13 +19,13 @@ struct Run {
 };
 
 // Runs of entries that hold plausible song addresses, longest first.
-std::vector<Run> PlausibleRuns(std::span<const std::uint8_t> rom) {
+std::vector<Run> PlausibleRuns(const Driver& driver, std::span<const std::uint8_t> rom) {
   std::vector<Run> runs;
   // Entries stand at even offsets: two interleaved rows of 4-byte entries.
   for (std::size_t row = 0; row < kEntryBytes; row += 2) {
     Run run{row, 0};
     for (std::size_t at = row; at + kEntryBytes <= rom.size(); at += kEntryBytes) {
-      if (LooksLikeSong(rom, ReadBigEndian32(rom, at))) {
+      if (LooksLikeSong(driver, rom, ReadBigEndian32(rom, at))) {
         if (run.length == 0) run.first = at;
         ++run.length;
         continue;
@@ -45,24 +43,35 @@ std::vector<Run> PlausibleRuns(std::span<const std::uint8_t> rom) {
 
 }  // namespace
 
-bool LooksLikeSong(std::span<const std::uint8_t> rom, std::uint32_t address) {
+bool LooksLikeSong(const Driver& driver, std::span<const std::uint8_t> rom, std::uint32_t address) {
+  const SongHeaderLayout& layout = driver.song_header;
   const std::size_t at = address;
-  if (address % 2 != 0 || address < kFirstSongAddress || at + kSongHeaderSize > rom.size()) {
+  if (address % 2 != 0 || address < kFirstSongAddress ||
+      at + static_cast<std::size_t>(layout.size) > rom.size()) {
     return false;
   }
-  const int fm = rom[at + 2], psg = rom[at + 3];
-  if (fm < 1 || fm > kMostFmChannels || psg > kMostPsgChannels) return false;
-  const std::size_t headers = kSongHeaderSize + kFmHeaderSize * fm + kPsgHeaderSize * psg;
-  if (at + headers > rom.size() || at + ReadBigEndian16(rom, at) > rom.size()) return false;
-  for (std::size_t header = at + kSongHeaderSize; header < at + headers;
-       header +=
-       header < at + kSongHeaderSize + kFmHeaderSize * fm ? kFmHeaderSize : kPsgHeaderSize) {
-    if (at + ReadBigEndian16(rom, header) >= rom.size()) return false;
+  const std::span<const std::uint8_t> song = rom.subspan(at);
+  SongHeader header;
+  header.fm_count = song[layout.fm_count_at] - SongHeader::kDacCount;
+  header.psg_count = song[layout.psg_count_at];
+  if (header.fm_count < 0 || header.fm_count + SongHeader::kDacCount > layout.most_fm_channels ||
+      header.psg_count > layout.most_psg_channels || HeadersSize(driver, header) > song.size()) {
+    return false;
   }
-  return true;
+  // The voice table may start at the image's end: a song may select no voice.
+  const auto leads_below = [&](std::size_t pointer_at, std::size_t end) {
+    const std::int64_t target = driver.header_pointers.TargetAt(song, pointer_at);
+    return target >= 0 && static_cast<std::size_t>(target) < end;
+  };
+  bool inside = leads_below(static_cast<std::size_t>(layout.voice_table_at), song.size() + 1);
+  ForEachChannelEntry(driver, header, [&](ChannelKind kind, int, std::size_t entry_at) {
+    inside = inside && leads_below(entry_at + static_cast<std::size_t>(driver.Entry(kind).data_at),
+                                   song.size());
+  });
+  return inside;
 }
 
-std::optional<MusicTable> FindMusicTable(std::span<const std::uint8_t> rom,
+std::optional<MusicTable> FindMusicTable(const Driver& driver, std::span<const std::uint8_t> rom,
                                          const SongCheck& converts) {
   std::unordered_map<std::uint32_t, bool> known;  // address -> converts
   const auto check = [&](std::uint32_t address) {
@@ -72,7 +81,7 @@ std::optional<MusicTable> FindMusicTable(std::span<const std::uint8_t> rom,
   };
   std::optional<MusicTable> best;
   std::size_t best_songs = 0;  // entries of the best table whose songs convert
-  for (const Run& run : PlausibleRuns(rom)) {
+  for (const Run& run : PlausibleRuns(driver, rom)) {
     // A run shorter than the best table found holds no table as long.
     if (best && run.length < best_songs) break;
     // From the first entry whose song converts to the last: the entries

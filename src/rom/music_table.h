@@ -11,6 +11,8 @@
 #include <span>
 #include <vector>
 
+#include "format/driver.h"
+
 namespace quorlin {
 
 // The fewest entries a table has: Sonic 1 has 19 songs.
@@ -30,12 +32,13 @@ using SongCheck = std::function<bool(std::uint32_t address)>;
 // a song header whose song does not convert: such a song stays in the table
 // (to be reported), and the songs behind it count. Only entries whose
 // address holds a plausible song header are asked about.
-std::optional<MusicTable> FindMusicTable(std::span<const std::uint8_t> rom,
+std::optional<MusicTable> FindMusicTable(const Driver& driver, std::span<const std::uint8_t> rom,
                                          const SongCheck& converts);
 
-// Whether `address` holds what a song header looks like: a DAC channel and at
-// most six FM and three PSG channels, headers and offsets inside the image.
-bool LooksLikeSong(std::span<const std::uint8_t> rom, std::uint32_t address);
+// Whether `address` holds what a song header of `driver` looks like: a DAC
+// channel and no more FM and PSG channels than the sound chips have,
+// headers and offsets inside the image.
+bool LooksLikeSong(const Driver& driver, std::span<const std::uint8_t> rom, std::uint32_t address);
 
 }  // namespace quorlin
 

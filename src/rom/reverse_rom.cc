@@ -23,19 +23,22 @@ std::size_t LastUsedByte(std::span<const std::uint8_t> rom) {
 
 }  // namespace
 
-ReversedRom ReverseRom(std::span<const std::uint8_t> rom, const WalkLimits& limits) {
+ReversedRom ReverseRom(const Driver& driver, std::span<const std::uint8_t> rom,
+                       const WalkLimits& limits) {
   ConvertOptions plain;
   plain.limits = limits;
   const auto converts = [&](std::uint32_t address) {
     try {
-      ConvertSong(rom.subspan(address), plain);
+      ConvertSong(driver, rom.subspan(address), plain);
       return true;
     } catch (const TrackError&) {
       return false;
     }
   };
-  std::optional<MusicTable> table = FindMusicTable(rom, converts);
-  if (!table) throw TrackError("no Sonic 1 music table found in this ROM");
+  std::optional<MusicTable> table = FindMusicTable(driver, rom, converts);
+  if (!table) {
+    throw TrackError(ErrorKind::kMalformedTrack, "no Sonic 1 music table found in this ROM");
+  }
 
   ReversedRom result;
   result.table = *table;
@@ -63,7 +66,7 @@ ReversedRom ReverseRom(std::span<const std::uint8_t> rom, const WalkLimits& limi
     reversed_at.emplace(song.address, i);
     ConvertedSong reversal;
     try {
-      reversal = ConvertSong(rom.subspan(song.address), compact);
+      reversal = ConvertSong(driver, rom.subspan(song.address), compact);
     } catch (const TrackError& error) {
       // The song keeps its original data and entry.
       song.error = error.what();
@@ -71,8 +74,11 @@ ReversedRom ReverseRom(std::span<const std::uint8_t> rom, const WalkLimits& limi
       continue;
     }
     const std::size_t size = reversal.bytes.size();
-    if (end + size > kCartridgeSpace) {
-      throw TrackError("with its reversed songs the ROM would outgrow the 4 MiB of a cartridge");
+    if (end + size > driver.limits.largest_track) {
+      throw TrackError(ErrorKind::kSizeLimit,
+                       "with its reversed songs the ROM would outgrow the " +
+                           std::to_string(driver.limits.largest_track >> 20) +
+                           " MiB of a cartridge");
     }
     if (end + size > image.size()) image.resize(end + size, 0xFF);
     std::copy(reversal.bytes.begin(), reversal.bytes.end(),

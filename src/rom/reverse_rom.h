@@ -33,9 +33,10 @@ struct ReversedRom {
   int reversed = 0;  // entries whose song was reversed
 };
 
-// Throws TrackError when the image holds no music table or would outgrow
-// the cartridge space.
-ReversedRom ReverseRom(std::span<const std::uint8_t> rom, const WalkLimits& limits = {});
+// Reads the image's songs as songs of `driver`. Throws TrackError when the
+// image holds no music table or would outgrow the cartridge space.
+ReversedRom ReverseRom(const Driver& driver, std::span<const std::uint8_t> rom,
+                       const WalkLimits& limits = {});
 
 }  // namespace quorlin
 

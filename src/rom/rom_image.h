@@ -20,7 +20,6 @@
 namespace quorlin {
 
 inline constexpr std::size_t kSmallestRom = 128 << 10;
-inline constexpr std::size_t kCartridgeSpace = 4 << 20;
 inline constexpr std::size_t kRomChecksum = 0x18E;
 inline constexpr std::size_t kRomEndAddress = 0x1A4;
 inline constexpr std::size_t kChecksumStart = 0x200;

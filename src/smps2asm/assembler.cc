@@ -51,9 +51,9 @@ struct IfBlock {
 };
 
 // The conversions of the macros that depend on the driver a song was
-// written for (its smpsHeaderStartSong), for the Sonic 1 driver.
+// written for (its smpsHeaderStartSong), for the Sonic 1 driver. A tempo of
+// 256 has no Sonic 1 value.
 std::int64_t Sonic2TempoToSonic1(std::int64_t tempo) {
-  if (tempo == 256) throw TrackError("a tempo of 256 cannot be converted");
   return (((768 - tempo) >> 1) / (256 - tempo)) & 0xFF;
 }
 
@@ -65,7 +65,8 @@ std::int64_t Count256(std::int64_t n) { return n == 0 ? 256 : n; }
 
 class Assembler {
  public:
-  Assembler(std::string_view source, const std::vector<SourceDefine>& defines) : source_(source) {
+  Assembler(const Driver& driver, std::string_view source, const std::vector<SourceDefine>& defines)
+      : driver_(driver), source_(source) {
     for (const SourceDefine& define : defines) defines_[define.name] = define.value;
   }
 
@@ -76,7 +77,9 @@ class Assembler {
     split_.assign(statements_.size(), {kUnsplit, 0});
     Pass(/*final=*/false);
     Pass(/*final=*/true);
-    if (!song_started_) throw TrackError("the source holds no smpsHeaderStartSong, so no song");
+    if (!song_started_) {
+      throw TrackError(ErrorKind::kSource, "the source holds no smpsHeaderStartSong, so no song");
+    }
     line_ = 0;
     AssembledSong song;
     song.bytes = std::move(bytes_);
@@ -112,7 +115,8 @@ class Assembler {
   }
 
   [[noreturn]] void Fail(const std::string& what) const {
-    throw TrackError("line " + std::to_string(line_) + ": " + what);
+    throw TrackError(ErrorKind::kSource, "line " + std::to_string(line_) + ": " + what,
+                     {"", {}, line_});
   }
 
   bool Active() const { return conditionals_.empty() || conditionals_.back().active; }
@@ -131,13 +135,7 @@ class Assembler {
     }
     if (!s.label.empty()) DefineLabel(s.label);
     if (s.operation.empty()) return;
-    try {
-      Operation(s.operation, s.operands);
-    } catch (const TrackError& error) {
-      // Errors of expressions name their line here.
-      if (std::string_view(error.what()).starts_with("line ")) throw;
-      Fail(error.what());
-    }
+    Operation(s.operation, s.operands);
   }
 
   // ---------------------------------------------------------- symbols --
@@ -281,10 +279,14 @@ class Assembler {
     Emit(static_cast<std::uint8_t>(value & 0xFF));
   }
 
-  void EmitWord(std::int64_t value) {
+  void CheckWord(std::int64_t value) const {
     if (final_ && (value < -32768 || value > 65535)) {
       Fail("the value " + std::to_string(value) + " does not fit a word (-32768 to 65535)");
     }
+  }
+
+  void EmitWord(std::int64_t value) {
+    CheckWord(value);
     Emit(static_cast<std::uint8_t>(value >> 8 & 0xFF));
     Emit(static_cast<std::uint8_t>(value & 0xFF));
   }
@@ -296,18 +298,26 @@ class Assembler {
     ++address_;
   }
 
-  // A relative pointer of F6, F7, F8, leading to `target`: the driver adds
-  // it to the position of its own second byte.
-  void EmitPointer(std::string_view target) {
-    const std::int64_t pointer_at = address_;
-    EmitWord(Value(target) - pointer_at - 1);
+  // A pointer of `form` here that leads to `target`; its value is checked
+  // as any word's.
+  void EmitPointer(const PointerForm& form, std::int64_t target) {
+    const std::int64_t value = form.ValueFor(address_, target);
+    CheckWord(value);
+    std::array<std::uint8_t, PointerForm::kBytes> bytes{};
+    form.Store(bytes, 0, value);
+    for (const std::uint8_t b : bytes) Emit(b);
   }
 
-  // An offset in the song header, counted from the song's first byte.
+  // The pointer of F6, F7, F8.
+  void EmitDataPointer(std::string_view target) {
+    EmitPointer(driver_.data_pointers, Value(target));
+  }
+
+  // A pointer in the song header or a channel entry.
   void EmitHeaderPointer(std::string_view target) {
     const std::int64_t offset = Value(target);
     if (final_ && offset < 0) Fail("a header pointer leads before the song's start");
-    EmitWord(offset);
+    EmitPointer(driver_.header_pointers, offset);
   }
 
   // ------------------------------------------------------ operations --
@@ -372,6 +382,7 @@ class Assembler {
     if (source_driver_ == 1) return tempo;
     if (source_driver_ == 2) {
       if (tempo == 0) Fail("a tempo of 0 in a song for the Sonic 2 driver stops the build");
+      if (tempo == 256) Fail("a tempo of 256 cannot be converted");
       return Sonic2TempoToSonic1(tempo);
     }
     return Sonic2TempoToSonic1(Sonic3TempoToSonic2(tempo));
@@ -451,15 +462,15 @@ class Assembler {
       case flag::kCall:
         Require(name, operands, 1);
         EmitByte(flag);
-        return EmitPointer(operands[0]);
+        return EmitDataPointer(operands[0]);
       case flag::kLoop:
         Require(name, operands, 3);
         EmitByte(flag);
         EmitByte(Value(operands[0]));
         EmitByte(Value(operands[1]));
-        return EmitPointer(operands[2]);
+        return EmitDataPointer(operands[2]);
       default:
-        return Flag(name, operands, flag, static_cast<std::size_t>(FlagParameterCount(flag)));
+        return Flag(name, operands, flag, driver_.Flag(flag).parameters);
     }
   }
 
@@ -504,6 +515,7 @@ class Assembler {
 
   static constexpr std::int64_t kMaxSongBytes = 0x10000;
 
+  const Driver& driver_;
   std::string_view source_;
   std::vector<Statement> statements_;
   std::size_t current_ = 0;  // the statement being read
@@ -536,8 +548,9 @@ class Assembler {
 
 std::vector<SourceDefine> StandardDefines() { return {{"FixMusicAndSFXDataBugs", 0}}; }
 
-AssembledSong AssembleSource(std::string_view source, const std::vector<SourceDefine>& defines) {
-  return Assembler(source, defines).Run();
+AssembledSong AssembleSource(const Driver& driver, std::string_view source,
+                             const std::vector<SourceDefine>& defines) {
+  return Assembler(driver, source, defines).Run();
 }
 
 }  // namespace quorlin

@@ -15,6 +15,8 @@
 #include <utility>
 #include <vector>
 
+#include "format/driver.h"
+
 namespace quorlin {
 
 // A symbol set for the whole run, like the build's FixMusicAndSFXDataBugs.
@@ -33,9 +35,11 @@ struct AssembledSong {
 // The build's own settings: FixMusicAndSFXDataBugs = 0. `defines` come on top.
 std::vector<SourceDefine> StandardDefines();
 
-// Throws TrackError "line N: what is wrong" for source the build would not
-// assemble, or assemble into anything but one song from its first byte.
-AssembledSong AssembleSource(std::string_view source, const std::vector<SourceDefine>& defines);
+// Assembles a song for `driver`. Throws TrackError "line N: what is wrong"
+// for source the build would not assemble, or assemble into anything but
+// one song from its first byte.
+AssembledSong AssembleSource(const Driver& driver, std::string_view source,
+                             const std::vector<SourceDefine>& defines);
 
 }  // namespace quorlin
 

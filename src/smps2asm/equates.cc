@@ -3,14 +3,16 @@
 #include <array>
 #include <utility>
 
-#include "format/format.h"
+#include "format/sonic1_driver.h"
 
 namespace quorlin {
 namespace {
 
 constexpr std::array<std::string_view, 12> kNoteNames = {"C",  "Cs", "D",  "Eb", "E",  "F",
                                                          "Fs", "G",  "Ab", "A",  "Bb", "B"};
-constexpr int kFirstNote = kRest + 1;
+// The include file names the Sonic 1 driver's notes: nRst its rest, nC0
+// its first note.
+constexpr const NoteRange& kNotes = kSonic1Driver.notes;
 
 constexpr std::pair<std::string_view, std::int64_t> kDacSamples[] = {
     {"dKick", 0x81},       {"dSnare", 0x82},      {"dTimpani", 0x83},     {"dHiTimpani", 0x88},
@@ -38,8 +40,8 @@ std::optional<std::int64_t> Note(std::string_view name) {
   const std::string_view note = name.substr(1, name.size() - 2);
   for (std::size_t i = 0; i < kNoteNames.size(); ++i) {
     if (kNoteNames[i] != note) continue;
-    const int value = kFirstNote + 12 * (octave - '0') + static_cast<int>(i);
-    if (value > kLastNote) return std::nullopt;
+    const int value = kNotes.first_note + 12 * (octave - '0') + static_cast<int>(i);
+    if (value > kNotes.last_note) return std::nullopt;
     return value;
   }
   return std::nullopt;
@@ -87,7 +89,7 @@ std::optional<std::int64_t> PanName(std::string_view name) { return Find(kPans, 
 std::string_view NoteName(std::uint8_t note) {
   // "nC0" ... "nBb7", each in 4 characters and a zero, made once.
   static constexpr auto kNames = [] {
-    std::array<std::array<char, 5>, kLastNote - kRest> names{};
+    std::array<std::array<char, 5>, kNotes.last_note - kNotes.rest> names{};
     for (std::size_t i = 0; i < names.size(); ++i) {
       std::size_t at = 0;
       names[i][at++] = 'n';
@@ -96,8 +98,8 @@ std::string_view NoteName(std::uint8_t note) {
     }
     return names;
   }();
-  if (note == kRest) return "nRst";
-  return kNames[note - kFirstNote].data();
+  if (note == kNotes.rest) return "nRst";
+  return kNames[note - kNotes.first_note].data();
 }
 
 std::optional<std::string_view> DacSampleName(std::uint8_t sample) {

@@ -47,7 +47,7 @@ class Parser {
 
  private:
   [[noreturn]] void Fail(const std::string& what) const {
-    throw TrackError(what + " in the expression '" + std::string(text_) + "'");
+    throw TrackError(ErrorKind::kSource, what + " in the expression '" + std::string(text_) + "'");
   }
 
   void SkipBlanks() {
@@ -149,7 +149,7 @@ class Parser {
     }
     const std::string_view name = text_.substr(start, at_ - start);
     const auto value = lookup_(name);
-    if (!value) throw TrackError("unknown symbol " + std::string(name));
+    if (!value) throw TrackError(ErrorKind::kSource, "unknown symbol " + std::string(name));
     return *value;
   }
 

@@ -6,8 +6,7 @@
 #include <map>
 #include <vector>
 
-#include "format/bytes.h"
-#include "format/format.h"
+#include "format/events.h"
 #include "format/song_layout.h"
 #include "smps2asm/equates.h"
 #include "smps2asm/flag_macros.h"
@@ -31,16 +30,18 @@ enum class Role : std::uint8_t {
 
 class SourceWriter {
  public:
-  SourceWriter(std::span<const std::uint8_t> song, std::string prefix)
-      : song_(song),
+  SourceWriter(const Driver& driver, std::span<const std::uint8_t> song, std::string prefix)
+      : driver_(driver),
+        reader_(driver, song),
+        song_(song),
         prefix_(std::move(prefix)),
         roles_(song.size(), Role::kRaw),
         dac_(song.size(), 0) {}
 
   std::string Run(const std::string& comment) {
-    const SongHeader header = ReadSongHeader(song_);
-    const auto channels = ReadChannelHeaders(song_, header);
-    headers_size_ = static_cast<std::size_t>(header.HeadersSize());
+    const SongHeader header = ReadSongHeader(driver_, song_);
+    const auto channels = ReadChannelHeaders(driver_, song_, header);
+    headers_size_ = HeadersSize(driver_, header);
     std::fill_n(roles_.begin(), headers_size_, Role::kInside);
     roles_[0] = Role::kHeader;
     NameChannels(channels);
@@ -96,38 +97,35 @@ class SourceWriter {
   // are read already.
   void Decode(std::size_t at, bool dac) {
     while (at < song_.size() && roles_[at] == Role::kRaw) {
-      const std::uint8_t b = song_[at];
+      const Event event = reader_.At(at);
       dac_[at] = dac;
-      if (!IsFlag(b)) {
+      // A note or duration is a value of its own: another channel may have
+      // read the duration behind a note already.
+      if (event.kind != EventKind::kFlag) {
         roles_[at++] = Role::kNote;
         continue;
       }
-      if (IsMeaninglessFlag(b)) {
-        ++at;  // no flag for this driver: stays a raw byte
+      const FlagRow& row = driver_.Flag(event.first());
+      if (row.walk == FlagWalk::kIgnore) {
+        at = event.end();  // no flag of this driver: stays raw bytes
         continue;
       }
-      const std::size_t size = 1 + static_cast<std::size_t>(FlagParameterCount(b));
-      if (at + size > song_.size() ||
-          !std::all_of(roles_.begin() + at + 1, roles_.begin() + at + size,
-                       [](Role role) { return role == Role::kRaw; })) {
+      if (event.CutShort() || !std::all_of(roles_.begin() + at + 1, roles_.begin() + event.end(),
+                                           [](Role role) { return role == Role::kRaw; })) {
         return;  // a flag cut short: its bytes stay raw
       }
       roles_[at] = Role::kFlag;
-      std::fill_n(roles_.begin() + at + 1, size - 1, Role::kInside);
-      if (b == flag::kJump || b == flag::kLoop || b == flag::kCall) {
-        const std::size_t pointer_at = at + size - 2;
-        const long long target = static_cast<long long>(pointer_at) + 1 +
-                                 static_cast<std::int16_t>(ReadBigEndian16(song_, pointer_at));
+      std::fill_n(roles_.begin() + at + 1, event.size - 1, Role::kInside);
+      if (row.HasPointer()) {
+        const long long target =
+            driver_.data_pointers.TargetAt(song_, event.end() - PointerForm::kBytes);
         targets_[at] = target;
         if (target >= 0 && static_cast<std::size_t>(target) < song_.size()) {
           pending_.emplace_back(static_cast<std::size_t>(target), dac);
         }
       }
-      at += size;
-      if (b == flag::kJump || b == flag::kStop || b == flag::kFadeIn || b == flag::kReturn ||
-          b == flag::kSpecialFm4Stop) {
-        return;
-      }
+      at = event.end();
+      if (row.ends_run) return;
     }
   }
 
@@ -181,36 +179,34 @@ class SourceWriter {
     AddLine(header.voice_table_offset == 0
                 ? MacroLine("smpsHeaderVoiceNull")
                 : MacroLine("smpsHeaderVoice", LabelFor(header.voice_table_offset, 0)));
-    AddLine(MacroLine("smpsHeaderChan", HexByte(song_[2]) + ", " + HexByte(song_[3])));
-    AddLine(MacroLine("smpsHeaderTempo", HexByte(song_[4]) + ", " + HexByte(song_[5])));
+    const SongHeaderLayout& layout = driver_.song_header;
+    AddLine(MacroLine("smpsHeaderChan", HexByte(song_[layout.fm_count_at]) + ", " +
+                                            HexByte(song_[layout.psg_count_at])));
+    AddLine(MacroLine("smpsHeaderTempo", HexByte(song_[layout.tempo_divider_at]) + ", " +
+                                             HexByte(song_[layout.tempo_at])));
     AddLine("");
-    std::size_t at = kSongHeaderSize;
-    for (const ChannelHeader& channel : channels) {
-      const std::string target = LabelFor(channel.data_offset, 0);
-      switch (channel.kind) {
-        case ChannelKind::kDac:
-          AddLine(MacroLine("smpsHeaderDAC", song_[at + 2] == 0 && song_[at + 3] == 0
-                                                 ? target
-                                                 : target + ",\t" + HexByte(song_[at + 2]) + ", " +
-                                                       HexByte(song_[at + 3])));
-          at += kDacHeaderSize;
-          break;
-        case ChannelKind::kFm:
-          AddLine(MacroLine("smpsHeaderFM", target + ",\t" + HexByte(song_[at + 2]) + ", " +
-                                                HexByte(song_[at + 3])));
-          at += kFmHeaderSize;
-          break;
-        case ChannelKind::kPsg: {
-          const auto envelope = PsgEnvelopeName(song_[at + 5]);
-          AddLine(MacroLine("smpsHeaderPSG", target + ",\t" + HexByte(song_[at + 2]) + ", " +
-                                                 HexByte(song_[at + 3]) + ", " +
-                                                 HexByte(song_[at + 4]) + ", " +
-                                                 envelope.value_or(HexByte(song_[at + 5]))));
-          at += kPsgHeaderSize;
-          break;
-        }
-      }
+    std::size_t channel = 0;
+    ForEachChannelEntry(driver_, header, [&](ChannelKind kind, int, std::size_t at) {
+      AddLine(ChannelEntryLine(kind, at, LabelFor(channels[channel++].data_offset, 0)));
+    });
+  }
+
+  // The macro of a channel entry: its data's label, then the entry's bytes
+  // behind the pointer. smpsHeaderDAC leaves them out when they are 0.
+  std::string ChannelEntryLine(ChannelKind kind, std::size_t at, const std::string& target) {
+    static constexpr std::string_view kMacros[] = {"smpsHeaderDAC", "smpsHeaderFM",
+                                                   "smpsHeaderPSG"};
+    const ChannelEntryLayout& entry = driver_.Entry(kind);
+    std::string operands;
+    bool all_zero = true;
+    for (int i = entry.data_at + static_cast<int>(PointerForm::kBytes); i < entry.size; ++i) {
+      const std::uint8_t b = song_[at + static_cast<std::size_t>(i)];
+      all_zero = all_zero && b == 0;
+      operands += operands.empty() ? ",\t" : ", ";
+      operands += i == entry.psg_voice_at ? PsgEnvelopeName(b).value_or(HexByte(b)) : HexByte(b);
     }
+    if (kind == ChannelKind::kDac && all_zero) operands.clear();
+    return MacroLine(kMacros[static_cast<std::size_t>(kind)], target + operands);
   }
 
   void WriteBody() {
@@ -242,14 +238,16 @@ class SourceWriter {
       case Role::kNote:
         AddValue(NoteOrDuration(at, hex_));
         return 1;
-      case Role::kFlag:
+      case Role::kFlag: {
         if (b == flag::kNoAttack) {
           AddValue("smpsNoAttack");
           return 1;
         }
         FlushValues();
-        AddLine(FlagLine(at));
-        return 1 + static_cast<std::size_t>(FlagParameterCount(b));
+        const Event event = reader_.At(at);
+        AddLine(FlagLine(event));
+        return event.size;
+      }
       default:
         AddValue(HexByte(b));
         return 1;
@@ -259,17 +257,18 @@ class SourceWriter {
   // Names or "$xx", into `hex` when it is a number.
   std::string_view NoteOrDuration(std::size_t at, std::string& hex) const {
     const std::uint8_t b = song_[at];
-    if (IsDuration(b)) return hex = HexByte(b);
-    if (dac_[at] && b != kRest) {
+    if (driver_.notes.IsDuration(b)) return hex = HexByte(b);
+    if (dac_[at] && b != driver_.notes.rest) {
       if (const auto sample = DacSampleName(b)) return *sample;
       return hex = HexByte(b);
     }
     return NoteName(b);
   }
 
-  std::string FlagLine(std::size_t at) {
-    const std::uint8_t b = song_[at];
-    const auto parameter = [&](int i) { return song_[at + 1 + i]; };
+  std::string FlagLine(const Event& flag) {
+    const std::uint8_t b = flag.first();
+    const std::size_t at = flag.at;
+    const auto parameter = [&](std::size_t i) { return flag.bytes[1 + i]; };
     switch (b) {
       case flag::kPan:
         return MacroLine(MacroOfFlag(b),
@@ -285,7 +284,7 @@ class SourceWriter {
                                              ", " + LabelFor(targets_.at(at), b));
       default: {
         std::string operands;
-        for (int i = 0; i < FlagParameterCount(b); ++i) {
+        for (std::size_t i = 0; i + 1 < flag.size; ++i) {
           operands += (i > 0 ? ", " : "") + HexByte(parameter(i));
         }
         return MacroLine(MacroOfFlag(b), operands);
@@ -328,6 +327,8 @@ class SourceWriter {
     values_ = 0;
   }
 
+  const Driver& driver_;
+  const EventReader reader_;
   std::span<const std::uint8_t> song_;
   std::string prefix_;
   std::vector<Role> roles_;
@@ -347,9 +348,9 @@ class SourceWriter {
 
 }  // namespace
 
-std::string WriteSource(std::span<const std::uint8_t> song, const std::string& label_prefix,
-                        const std::string& comment) {
-  return SourceWriter(song, label_prefix).Run(comment);
+std::string WriteSource(const Driver& driver, std::span<const std::uint8_t> song,
+                        const std::string& label_prefix, const std::string& comment) {
+  return SourceWriter(driver, song, label_prefix).Run(comment);
 }
 
 std::string LabelPrefixFor(const std::string& file_name) {

@@ -8,13 +8,15 @@
 #include <span>
 #include <string>
 
+#include "format/driver.h"
+
 namespace quorlin {
 
-// `song` must hold a whole song (its headers inside it). Every label starts
-// with `label_prefix` ("Mus81_GHZ" gives Mus81_GHZ_Header, Mus81_GHZ_FM1...);
-// `comment` stands on the first line, behind "; ".
-std::string WriteSource(std::span<const std::uint8_t> song, const std::string& label_prefix,
-                        const std::string& comment);
+// `song` must hold a whole song of `driver` (its headers inside it). Every
+// label starts with `label_prefix` ("Mus81_GHZ" gives Mus81_GHZ_Header,
+// Mus81_GHZ_FM1...); `comment` stands on the first line, behind "; ".
+std::string WriteSource(const Driver& driver, std::span<const std::uint8_t> song,
+                        const std::string& label_prefix, const std::string& comment);
 
 // A label prefix made from a file name: "Mus81 - GHZ.bin" gives "Mus81_GHZ".
 std::string LabelPrefixFor(const std::string& file_name);
