@@ -137,6 +137,45 @@ INSTANTIATE_TEST_SUITE_P(
                       "0xFFFF that a channel header can hold, even written with loops and calls"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Besides its words, an error carries its kind and its place.
+struct KindCase {
+  const char* name;
+  Bytes track;
+  ErrorKind kind;
+  const char* channel;
+  long long offset;
+};
+
+void PrintTo(const KindCase& c, std::ostream* out) { *out << c.name; }
+
+class ErrorKindTest : public ::testing::TestWithParam<KindCase> {};
+
+TEST_P(ErrorKindTest, CarriesKindAndPlace) {
+  const std::optional<TrackError> error = CaughtTrackError([] { Reversed(GetParam().track); });
+  ASSERT_TRUE(error);
+  EXPECT_EQ(error->kind(), GetParam().kind);
+  EXPECT_EQ(error->place().channel, GetParam().channel);
+  EXPECT_EQ(error->place().offset, GetParam().offset);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, ErrorKindTest,
+    ::testing::Values(
+        KindCase{"OutsideTheTrack", SongBuilder().Dac(Hex("81 0C")).Voices(0).Build(),
+                 ErrorKind::kMalformedTrack, "DAC", 0x000C},
+        KindCase{"DataOffsetOutsideTheFile", WithByte(kDacOnly, 6, 0x01),
+                 ErrorKind::kMalformedTrack, "DAC", 0x0006},
+        KindCase{"StepLimit",
+                 SongBuilder()
+                     .Dac(Hex("F7 00 00 FF FC F7 01 00 FF F7 F7 02 00 FF F2 F7 03 00 FF ED F2"))
+                     .Build(),
+                 ErrorKind::kStepLimit, "DAC", 0x000A},
+        KindCase{
+            "ClockOverflow",
+            SongBuilder().Divider(0xFF).Dac(Hex("81 7F F7 00 00 FF FA F7 01 02 FF F5 F2")).Build(),
+            ErrorKind::kSizeLimit, "DAC", 0x000B}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // Every prefix of a good track is refused with a TrackError or converted;
 // nothing else may happen.
 TEST(TruncatedTrackTest, EveryPrefixIsConvertedOrRefused) {

@@ -281,6 +281,9 @@ TEST(ReaderTest, BytesBeforeTheSongAndNoSongAreRefused) {
             "line 1: bytes before smpsHeaderStartSong, where the song must begin");
   EXPECT_EQ(TrackErrorOf([] { AssembleSource(kSonic1Driver, "; nothing\n", StandardDefines()); }),
             "the source holds no smpsHeaderStartSong, so no song");
+  const auto error = CaughtTrackError([] { AssembleSource(kSonic1Driver, "\tdc.b 1\n", {}); });
+  EXPECT_EQ(error->kind(), ErrorKind::kSource);
+  EXPECT_EQ(error->place().line, 1);
 }
 
 }  // namespace

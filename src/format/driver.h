@@ -1,9 +1,8 @@
 // What differs between SMPS sound drivers, as data: the byte classes of
-// channel data, what every coordination flag is and does, how pointers are
-// stored, the layout of a song's header and channel entries, the track
-// memory that holds loop counters and return addresses, and the size limits.
-// Every stage reads these facts from the Driver it is given; one Driver
-// describes one driver (format/sonic1_driver.h).
+// channel data, what every flag is and does, how pointers are stored, the
+// song header's and channel entries' layout, the track memory of loop
+// counters and return addresses, the size limits. Every stage reads them
+// from the Driver it is given (format/sonic1_driver.h).
 #ifndef QUORLIN_FORMAT_DRIVER_H_
 #define QUORLIN_FORMAT_DRIVER_H_
 
@@ -29,7 +28,6 @@ struct NoteRange {
   std::uint8_t plus_dac;
 
   constexpr bool IsDuration(std::uint8_t b) const { return b <= last_duration; }
-  constexpr bool IsNote(std::uint8_t b) const { return b >= rest && b <= last_note; }  // or rest
   constexpr bool IsFlag(std::uint8_t b) const { return b >= first_flag; }
 };
 
@@ -115,11 +113,6 @@ struct PointerForm {
   constexpr std::int64_t ValueFor(std::int64_t at, std::int64_t target) const {
     return base == Base::kOwnPosition ? target - at - origin : target + origin;
   }
-  // Whether `value` fits the two bytes: signed when relative, unsigned when absolute.
-  constexpr bool Fits(std::int64_t value) const {
-    return base == Base::kOwnPosition ? value >= INT16_MIN && value <= INT16_MAX
-                                      : value >= 0 && value <= UINT16_MAX;
-  }
   // Where the pointer at `at` leads; both its bytes lie inside `bytes`.
   std::int64_t TargetAt(std::span<const std::uint8_t> bytes, std::size_t at) const {
     const std::uint16_t value = Read16(bytes, at, order);
@@ -132,11 +125,13 @@ struct PointerForm {
     Write16(bytes, at, static_cast<std::uint16_t>(value & 0xFFFF), order);
   }
   // Writes at `at` the pointer that leads to `target`; false when its value
-  // does not fit (its low 16 bits are written all the same).
+  // does not fit, signed when relative, unsigned when absolute (its low 16
+  // bits are written all the same).
   bool Write(std::span<std::uint8_t> bytes, std::size_t at, std::int64_t target) const {
     const std::int64_t value = ValueFor(static_cast<std::int64_t>(at), target);
     Store(bytes, at, value);
-    return Fits(value);
+    return base == Base::kOwnPosition ? value >= INT16_MIN && value <= INT16_MAX
+                                      : value >= 0 && value <= UINT16_MAX;
   }
 };
 
