@@ -386,6 +386,11 @@ TEST_F(CommandLineTest, NoTrackOfTheRunIsEverOverwrittenByAnyName) {
     EXPECT_TRUE(run.output.ends_with(InFolder(c.report, folder_))) << run.output;
     EXPECT_EQ(run.exit_code, c.exit_code);
     auto after = FilesIn(folder_);
+    // A build that always dumps writes each track's dumps into a folder beside it.
+    std::erase_if(after, [&](const auto& entry) {
+      return DebugMode != 0 && !before.contains(entry.first) &&
+             before.contains(fs::path(entry.first).parent_path().string() + ".bin");
+    });
     for (const std::string& output : c.written) {
       EXPECT_EQ(after[output], std::string(reversed.begin(), reversed.end())) << output;
       before.erase(output);
@@ -438,7 +443,7 @@ TEST_F(CommandLineTest, CompactOptionWritesLoopsAndANoticeSaysWhenNeeded) {
   EXPECT_EQ(ToHex(Bytes(compacted.end() - 10, compacted.end())), "82 0C 81 0C F7 00 08 FF F8 F2");
   const RunResult notice = Run({Track("long.bin", long_loop)});
   EXPECT_EQ(notice.exit_code, 0);
-  EXPECT_NE(notice.output.find("    Voices detected; 1\n    Notice; DAC is 80003 bytes long "
+  EXPECT_NE(notice.output.find("\n    Notice; DAC is 80003 bytes long "
                                "reversed, more than its closing jump can reach back (32769); the "
                                "song is written with loops and calls\n"),
             std::string::npos)
