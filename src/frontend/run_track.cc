@@ -9,6 +9,7 @@
 #include "format/track_error.h"
 #include "frontend/file_system.h"
 #include "frontend/output_guard.h"
+#include "frontend/report_text.h"
 #include "frontend/version.h"
 #include "rom/rom_image.h"
 #include "smps2asm/writer.h"
@@ -46,11 +47,14 @@ std::pair<std::vector<std::uint8_t>, std::string> LoadSong(const TrackJob& job,
   return {std::move(song.bytes), std::move(song.label_prefix)};
 }
 
-// The reversed song as the disassembly keeps songs.
+// The reversed song as the disassembly keeps songs. Its first line, a
+// comment, names the track as the console does, so that a line break in the
+// name cannot end the comment.
 std::string SourceFile(const TrackJob& job, std::span<const std::uint8_t> reversed,
                        const std::string& label_prefix) {
   return WriteSource(reversed, label_prefix,
-                     "The reversed song of " + job.file_name + ", written by Quorlin " + kVersion);
+                     "The reversed song of " + Printable(job.file_name) + ", written by Quorlin " +
+                         kVersion);
 }
 
 void RunSong(const TrackJob& job, std::vector<std::uint8_t> file, RunOutputs& outputs,
