@@ -115,6 +115,40 @@ TEST(ReversalPropertyTest, SongWithSharedAndFallThroughData) {
   EXPECT_EQ(counts.stopped, 3);
 }
 
+// Note fill where the driver counts it otherwise than E7's rule at first
+// sight says: the track's reversed channel as the tool writes it, played as
+// the driver plays it.
+struct NoteFillCase {
+  const char* name;
+  Bytes track;
+  const char* dump;      // the channel's dump file
+  const char* reversed;  // its reversed list
+};
+
+void PrintTo(const NoteFillCase& c, std::ostream* out) { *out << c.name; }
+
+class NoteFillTest : public ::testing::TestWithParam<NoteFillCase> {};
+
+TEST_P(NoteFillTest, ReversedChannelPlaysBackwards) {
+  const NoteFillCase& c = GetParam();
+  const Dumped dumped = ConvertWithDumps(c.track);
+  EXPECT_EQ(ReversedListIn(dumped.sink.files.at(c.dump)), ToHex(Hex(c.reversed)));
+  ChannelCounts counts;
+  ExpectPlaysBackwards(c.track, dumped.output, counts);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ties, NoteFillTest,
+    ::testing::Values(
+        // 48 bytes: 00 17 02 00 04 05 00 0E 00 00 00 0F 00 00 F2, FM1's
+        // data, one voice. A1 40 at divider 4 plays 256 ticks, kept as 0:
+        // note fill 1 cuts it and the E7 after it joins nothing.
+        NoteFillCase{
+            "NoteOf256Ticks",
+            SongBuilder().Divider(4).Dac(Hex("F2")).Fm(Hex("E8 01 A1 40 E7 A5 01 F2")).Build(),
+            "FM01.bin", "E8 01 E8 00 A5 01 E8 01 A1 40 E8 00 F2"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // The game's own songs, when a copy of them lies beside the checkout; they
 // are never part of it.
 TEST(ReversalPropertyTest, SongsOfTheGamePlayBackwards) {

@@ -29,6 +29,13 @@ PitchedNote NoteFor(std::uint8_t pitch, std::uint8_t transpose) {
   return {static_cast<std::uint8_t>(kRest | low), 0};
 }
 
+// The ticks an event plays: the driver keeps duration x divider in one byte,
+// and counts a product of 0 down from 256.
+int TicksOf(std::uint8_t duration, int divider) {
+  const int ticks = (duration * divider) & 0xFF;
+  return ticks == 0 ? 256 : ticks;
+}
+
 class TieScan {
  public:
   TieScan(const ChannelBuffer& buffer, ChannelKind kind, const std::string& channel_name)
@@ -114,8 +121,7 @@ class TieScan {
   }
 
   bool FillWouldCut(std::uint8_t duration, int divider) const {
-    const auto ticks = static_cast<std::uint8_t>(duration * divider);
-    return note_fill_ > 0 && note_fill_ < ticks;
+    return note_fill_ > 0 && note_fill_ < TicksOf(duration, divider);
   }
 
   // An FM rest after E7 keeps the key on and the pitch, unless modulation
