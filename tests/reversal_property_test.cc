@@ -146,7 +146,15 @@ INSTANTIATE_TEST_SUITE_P(
         NoteFillCase{
             "NoteOf256Ticks",
             SongBuilder().Divider(4).Dac(Hex("F2")).Fm(Hex("E8 01 A1 40 E7 A5 01 F2")).Build(),
-            "FM01.bin", "E8 01 E8 00 A5 01 E8 01 A1 40 E8 00 F2"}),
+            "FM01.bin", "E8 01 E8 00 A5 01 E8 01 A1 40 E8 00 F2"},
+        // PSG: A1 leaves 12 - 7 = 5 ticks of note fill to A5, which E7
+        // joins and which is cut 5 ticks in; A8 finds it run out and stays
+        // silent. Backwards A5 gets note fill 5 and is cut before A1 starts,
+        // so A1 is attacked; A8 becomes a rest.
+        NoteFillCase{
+            "PsgFillRunsOnThroughJoins",
+            SongBuilder().Dac(Hex("F2")).Psg(Hex("E8 0C A1 08 E7 A5 08 E7 A8 08 F2")).Build(),
+            "PSG01.bin", "E8 0C 80 08 E8 05 A5 08 E8 0C A1 08 E8 00 F2"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The game's own songs, when a copy of them lies beside the checkout; they

@@ -3,8 +3,8 @@
 // stops, state flags of every kind, changes of the global divider in the
 // DAC channel and of the channel divider elsewhere, notes that take a
 // duration read before a divider change, ties (E7) of every shape, also
-// after notes of 256 ticks. The property test reverses them and the
-// benchmark times them.
+// under note fill and after notes of 256 ticks. The property test reverses
+// them and the benchmark times them.
 #ifndef QUORLIN_TESTS_SONG_GENERATOR_H_
 #define QUORLIN_TESTS_SONG_GENERATOR_H_
 
