@@ -148,9 +148,7 @@ std::string SongLine(const RomSong& song) {
 // under the image's own file name.
 TrackOutcome ProcessRom(const TrackJob& job, std::span<const std::uint8_t> rom,
                         std::ostream& console, RunOutputs& outputs) {
-  if (rom.size() > kCartridgeSpace) {
-    throw TrackError("the ROM is larger than 4 MiB, more than a cartridge holds");
-  }
+  CheckRomImage(rom);
   if (job.asked_for_source || job.asked_for_dumps) {
     const std::string options = job.asked_for_source && job.asked_for_dumps
                                     ? "--format asm and --dumps do"
@@ -216,11 +214,13 @@ TrackOutcome ProcessFile(const TrackJob& job, std::ostream& console, RunOutputs&
   TrackOutcome outcome;
   try {
     std::vector<std::uint8_t> file = ReadTrack(job);
-    if (job.input_format == SongFormat::kBin) {
+    // A source track is source, whatever its bytes.
+    const bool binary = job.input_format == SongFormat::kBin;
+    if (binary) {
       if (const auto form = OtherDumpForm(file)) throw TrackError("the file is " + *form);
     }
-    outcome = IsMegaDriveRom(file) ? ProcessRom(job, file, console, outputs)
-                                   : ProcessSong(job, std::move(file), console, outputs);
+    outcome = binary && IsMegaDriveRom(file) ? ProcessRom(job, file, console, outputs)
+                                             : ProcessSong(job, std::move(file), console, outputs);
   } catch (const TrackError& error) {
     console << "    Error; " << error.what() << "\n";
   } catch (const std::bad_alloc&) {
