@@ -85,8 +85,8 @@ NamedTrack CraftedRom(std::string name, std::size_t size, int fm, int psg, std::
   // The songs of the second half in blocks of 64 KiB: headers from each
   // block's start, the data they all play at its end.
   const Bytes data = Hex("81 01 F7 00 96 FF FA F7 01 64 FF F5 F6 FF F2");
-  const std::size_t header_size = std::size_t{kSongHeaderSize} + kFmHeaderSize * fm +
-                                  kPsgHeaderSize * psg;
+  const std::size_t header_size =
+      std::size_t{kSongHeaderSize} + kFmHeaderSize * fm + kPsgHeaderSize * psg;
   std::vector<std::uint32_t> headers;
   for (std::size_t block = size / 2; block < size; block += 0x10000) {
     const std::size_t data_at = block + 0x10000 - 64;

@@ -291,9 +291,11 @@ INSTANTIATE_TEST_SUITE_P(
                       "a song file may have"},
         BadSourceCase{"NameTooLong", std::string(256, 'N') + ":\n",
                       "line 6: the name NNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNN... is 256 "
-                      "characters long; the assembler takes at most 255"},
-        BadSourceCase{"TooManyOperands", "\tdc.b 0" + Repeated(",0", 511) + "\n",
-                      "line 6: 512 operands in one statement; the build takes at most 511"},
+                      "characters long; names may have at most 255"},
+        BadSourceCase{
+            "TooManyOperands", "\tdc.b 0" + Repeated(",0", 511) + "\n",
+            "line 6: 512 operands in one statement; the build refuses a statement of more "
+            "than 511"},
         BadSourceCase{"LongTextQuotedShort", "\tdc.b " + Repeated("1+", 100) + ")\n",
                       "line 6: unexpected ')' in the expression "
                       "'1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+...'"},
@@ -326,8 +328,10 @@ TEST(ReaderTest, TextThatIsNoPlainSongFileIsNamed) {
        "the lines end in CR alone (as on old Mac OS), but the build reads lines that end in LF or "
        "CR LF: save the file with those line ends"},
   };
-  for (const auto& [source, error] : cases) {
-    EXPECT_EQ(TrackErrorOf([&] { AssembleSource(source, StandardDefines()); }), error);
+  for (const auto& source_and_error : cases) {
+    const std::string& source = source_and_error.first;
+    EXPECT_EQ(TrackErrorOf([&] { AssembleSource(source, StandardDefines()); }),
+              source_and_error.second);
   }
 }
 

@@ -31,8 +31,8 @@ constexpr std::string_view kOtherDriversMacros[] = {
 constexpr std::string_view kSoundEffectMacros[] = {"smpsHeaderTempoSFX", "smpsHeaderChanSFX",
                                                    "smpsHeaderSFXChannel"};
 
-// The longest name taken: the assembler keeps names of up to 255
-// characters. The longest label of a real song has 30.
+// The longest name taken: 255 characters, eight times the longest label of
+// a real song (30), short enough that names cannot swell the written song.
 constexpr std::size_t kLongestName = 255;
 // The most operands of one statement: the build takes a dc.b of 400 values
 // and refuses one of 512 ("too many arguments").
@@ -201,7 +201,7 @@ class Assembler {
     if (!IsName(name)) Fail("bad name " + Excerpt(name));
     if (name.size() > kLongestName) {
       Fail("the name " + Excerpt(name) + " is " + std::to_string(name.size()) +
-           " characters long; the assembler takes at most " + std::to_string(kLongestName));
+           " characters long; names may have at most " + std::to_string(kLongestName));
     }
     if (IncludedEquate(name) || PanName(name) || defines_.count(name) || IsStateSymbol(name)) {
       Fail(Excerpt(name) + " is defined twice: the include file defines it");
@@ -219,8 +219,8 @@ class Assembler {
     symbol = {address_, SymbolKind::kLabel, pass_};
     if (!final_ && label_prefix_.empty() && !song_started_ && address_ == 0) {
       constexpr std::string_view kHeader = "_Header";
-      label_prefix_ = name.substr(0, name.ends_with(kHeader) ? name.size() - kHeader.size()
-                                                             : name.size());
+      label_prefix_ =
+          name.substr(0, name.ends_with(kHeader) ? name.size() - kHeader.size() : name.size());
       label_prefix_.resize(std::min(label_prefix_.size(), kLongestLabelPrefix));
     }
   }
@@ -371,7 +371,8 @@ class Assembler {
     if (first == kUnsplit) {
       SplitOperands(text, scratch_);
       if (scratch_.size() > kMostOperands) {
-        Fail(std::to_string(scratch_.size()) + " operands in one statement; the build takes at most " +
+        Fail(std::to_string(scratch_.size()) +
+             " operands in one statement; the build refuses a statement of more than " +
              std::to_string(kMostOperands));
       }
       first = static_cast<std::uint32_t>(operands_.size());
@@ -476,8 +477,10 @@ class Assembler {
       for (std::size_t i = 2; i < 5; ++i) EmitByte(Value(operands[i]));
       return;
     }
-    if (Listed(kOtherDriversMacros, name)) Fail(Excerpt(name) + " is no macro of the Sonic 1 driver");
-    if (Listed(kSoundEffectMacros, name)) Fail(Excerpt(name) + " belongs to sound effects, not songs");
+    if (Listed(kOtherDriversMacros, name))
+      Fail(Excerpt(name) + " is no macro of the Sonic 1 driver");
+    if (Listed(kSoundEffectMacros, name))
+      Fail(Excerpt(name) + " belongs to sound effects, not songs");
     Fail("unknown macro or directive " + Excerpt(name));
   }
 

@@ -40,40 +40,6 @@ std::string_view Word(std::string_view text, bool stop_at_colon) {
   return text.substr(0, end);
 }
 
-}  // namespace
-
-Statement ParseStatement(std::string_view text, int line) {
-  Statement statement;
-  statement.line = line;
-  text = WithoutComment(text);
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-  if (!text.empty() && !IsBlank(text[0])) {
-    statement.label = Word(text, /*stop_at_colon=*/true);
-    text.remove_prefix(statement.label.size());
-    statement.label_in_column_one = text.empty() || text[0] != ':';
-    if (!statement.label_in_column_one) text.remove_prefix(1);
-  }
-  text = Trim(text);
-  if (text.starts_with(":=")) {
-    statement.operation = text.substr(0, 2);
-  } else if (text.starts_with("=")) {
-    statement.operation = text.substr(0, 1);
-  } else {
-    statement.operation = Word(text, /*stop_at_colon=*/false);
-    // An indented label needs its colon.
-    if (statement.label.empty() && statement.operation.size() > 1 &&
-        statement.operation.back() == ':') {
-      statement.label = statement.operation.substr(0, statement.operation.size() - 1);
-      text = Trim(text.substr(statement.operation.size()));
-      statement.operation = Word(text, /*stop_at_colon=*/false);
-    }
-  }
-  statement.operands = Trim(text.substr(statement.operation.size()));
-  return statement;
-}
-
-namespace {
-
 [[noreturn]] void FailAt(int line, const std::string& what) {
   throw TrackError("line " + std::to_string(line) + ": " + what);
 }
@@ -111,12 +77,42 @@ void CheckLine(std::string_view text, int line) {
                      ": the file is not plain text");
   }
   if (const std::size_t cr = text.find('\r'); cr != std::string_view::npos) {
-    FailAt(line, "a CR (\\x0D) alone in column " + std::to_string(cr + 1) +
-                     ": lines end in LF or CR LF");
+    FailAt(line,
+           "a CR (\\x0D) alone in column " + std::to_string(cr + 1) + ": lines end in LF or CR LF");
   }
 }
 
 }  // namespace
+
+Statement ParseStatement(std::string_view text, int line) {
+  Statement statement;
+  statement.line = line;
+  text = WithoutComment(text);
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  if (!text.empty() && !IsBlank(text[0])) {
+    statement.label = Word(text, /*stop_at_colon=*/true);
+    text.remove_prefix(statement.label.size());
+    statement.label_in_column_one = text.empty() || text[0] != ':';
+    if (!statement.label_in_column_one) text.remove_prefix(1);
+  }
+  text = Trim(text);
+  if (text.starts_with(":=")) {
+    statement.operation = text.substr(0, 2);
+  } else if (text.starts_with("=")) {
+    statement.operation = text.substr(0, 1);
+  } else {
+    statement.operation = Word(text, /*stop_at_colon=*/false);
+    // An indented label needs its colon.
+    if (statement.label.empty() && statement.operation.size() > 1 &&
+        statement.operation.back() == ':') {
+      statement.label = statement.operation.substr(0, statement.operation.size() - 1);
+      text = Trim(text.substr(statement.operation.size()));
+      statement.operation = Word(text, /*stop_at_colon=*/false);
+    }
+  }
+  statement.operands = Trim(text.substr(statement.operation.size()));
+  return statement;
+}
 
 SourceStatements::SourceStatements(std::string_view source) : source_(source) {
   CheckEncoding(source);
@@ -133,14 +129,12 @@ SourceStatements::SourceStatements(std::string_view source) : source_(source) {
     const auto place = [&text](std::string_view part) {
       return static_cast<std::uint16_t>(part.empty() ? 0 : part.data() - text.data());
     };
-    packed_.push_back({static_cast<std::uint32_t>(line),
-                       static_cast<std::uint32_t>(text.data() - source_.data()),
-                       place(statement.label), static_cast<std::uint16_t>(statement.label.size()),
-                       place(statement.operation),
-                       static_cast<std::uint16_t>(statement.operation.size()),
-                       place(statement.operands),
-                       static_cast<std::uint16_t>(statement.operands.size()),
-                       statement.label_in_column_one});
+    packed_.push_back(
+        {static_cast<std::uint32_t>(line), static_cast<std::uint32_t>(text.data() - source_.data()),
+         place(statement.label), static_cast<std::uint16_t>(statement.label.size()),
+         place(statement.operation), static_cast<std::uint16_t>(statement.operation.size()),
+         place(statement.operands), static_cast<std::uint16_t>(statement.operands.size()),
+         statement.label_in_column_one});
   }
 }
 
