@@ -307,6 +307,10 @@ INSTANTIATE_TEST_SUITE_P(
                       "line 6: a CR (\\x0D) alone in column 8: lines end in LF or CR LF"},
         BadSourceCase{"MacroInColumnOne", "smpsSetvoice $01\n",
                       "line 6: smpsSetvoice is written in column 1, where a name is read as a "
+                      "label: indent it with a tab or spaces"},
+        // Alone it is a label, as the build takes it, until a second one.
+        BadSourceCase{"MacroAloneInColumnOneTwice", "smpsStop\n\tdc.b 1\nsmpsStop\n",
+                      "line 8: smpsStop is written in column 1, where a name is read as a "
                       "label: indent it with a tab or spaces"}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -185,13 +185,20 @@ class Assembler {
 
   // A macro or directive written in column 1 is read as a label, and what
   // follows it as the operation: that is what to tell, not the operands.
+  // Alone, it is a label to the build too, until it stands there twice.
   void CheckColumnOne(const Statement& s) const {
     if (!s.label_in_column_one) return;
-    if (s.operation.empty() ? IsName(s.label) : IsKnownOperation(s.operation)) return;
+    if (!s.operation.empty() && IsKnownOperation(s.operation)) return;
     if (!IsKnownOperation(s.label)) return;
+    if (s.operation.empty() && IsName(s.label) && !DefinedInThisPass(s.label)) return;
     Fail(Excerpt(s.label) +
          " is written in column 1, where a name is read as a label: indent it with a tab or "
          "spaces");
+  }
+
+  bool DefinedInThisPass(std::string_view name) const {
+    const auto symbol = symbols_.find(name);
+    return symbol != symbols_.end() && symbol->second.pass == pass_;
   }
 
   void CheckNewName(std::string_view name) const {
