@@ -84,9 +84,7 @@ void RunSong(const TrackJob& job, std::vector<std::uint8_t> file, RunOutputs& ou
 // under the image's own file name.
 void RunRom(const TrackJob& job, std::span<const std::uint8_t> rom, RunOutputs& outputs,
             TrackRun& run) {
-  if (rom.size() > kCartridgeSpace) {
-    throw TrackError("the ROM is larger than 4 MiB, more than a cartridge holds");
-  }
+  CheckRomImage(rom);
   RomRun& game = run.rom.emplace();
   game.size = rom.size();
   game.ignored_source = job.asked_for_source;
@@ -103,10 +101,12 @@ TrackRun RunTrack(const TrackJob& job, RunOutputs& outputs) {
   TrackRun run;
   try {
     std::vector<std::uint8_t> file = ReadTrack(job);
-    if (job.input_format == SongFormat::kBin) {
+    // A source track is source, whatever its bytes.
+    const bool binary = job.input_format == SongFormat::kBin;
+    if (binary) {
       if (const auto form = OtherDumpForm(file)) throw TrackError("the file is " + *form);
     }
-    if (IsMegaDriveRom(file)) {
+    if (binary && IsMegaDriveRom(file)) {
       RunRom(job, file, outputs, run);
     } else {
       RunSong(job, std::move(file), outputs, run);
