@@ -31,6 +31,22 @@ bool ConvertTrack(const Bytes& bytes, bool compact) {
   }
 }
 
+// Reverses a game image, or refuses it, as the tool does; the label tells
+// which, and how many songs its table held.
+void BM_ReverseRom(benchmark::State& state, const Bytes& rom) {
+  std::string result;
+  for (auto _ : state) {
+    try {
+      const quorlin::ReversedRom reversed = quorlin::ReverseRom(quorlin::kSonic1Driver, rom);
+      result = std::to_string(reversed.reversed) + " of " + std::to_string(reversed.songs.size()) +
+               " songs reversed";
+    } catch (const quorlin::TrackError& error) {
+      result = error.what();
+    }
+  }
+  state.SetLabel(result);
+}
+
 void BM_Convert(benchmark::State& state, const Bytes& bytes, bool compact) {
   bool converted = false;
   for (auto _ : state) converted = ConvertTrack(bytes, compact);
@@ -49,10 +65,6 @@ LargestChannel LargestChannelOf(const Bytes& track) {
   const Bytes song = quorlin::testing::Reversed(track);
   const auto header = quorlin::ReadSongHeader(quorlin::kSonic1Driver, song);
   const auto channels = quorlin::ReadChannelHeaders(quorlin::kSonic1Driver, song, header);
-  static const Bytes rom = quorlin::bench::GameRom().bytes;
-  benchmark::RegisterBenchmark("game_rom", [](benchmark::State& state) {
-    for (auto _ : state) benchmark::DoNotOptimize(quorlin::ReverseRom(quorlin::kSonic1Driver, rom));
-  })->Unit(benchmark::kMillisecond);
   LargestChannel largest;
   largest.divider = header.tempo_divider;
   for (std::size_t i = 0; i < channels.size(); ++i) {
@@ -95,6 +107,9 @@ int main(int argc, char** argv) {
         quorlin::testing::WriteFile(folder + "/" + track.name + ".asm",
                                     Bytes(source.begin(), source.end()));
       }
+      for (const auto& rom : quorlin::bench::CraftedRoms()) {
+        quorlin::testing::WriteFile(folder + "/" + rom.name + ".gen", rom.bytes);
+      }
       const auto game = quorlin::bench::GameRom();
       quorlin::testing::WriteFile(folder + "/" + game.name + ".gen", game.bytes);
       const auto source = quorlin::bench::LargeSource();
@@ -127,10 +142,16 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark(name.c_str(), BM_Convert, bytes, name.ends_with("_compact"))
         ->Unit(benchmark::kMillisecond);
   }
-  static const Bytes rom = quorlin::bench::GameRom().bytes;
-  benchmark::RegisterBenchmark("game_rom", [](benchmark::State& state) {
-    for (auto _ : state) benchmark::DoNotOptimize(quorlin::ReverseRom(quorlin::kSonic1Driver, rom));
-  })->Unit(benchmark::kMillisecond);
+  // Game images: the game-like one, then the ones built against the search.
+  static const auto roms = [] {
+    auto all = quorlin::bench::CraftedRoms();
+    all.insert(all.begin(), quorlin::bench::GameRom());
+    return all;
+  }();
+  for (const auto& rom : roms) {
+    benchmark::RegisterBenchmark(rom.name.c_str(), BM_ReverseRom, rom.bytes)
+        ->Unit(benchmark::kMillisecond);
+  }
   LargestChannel largest;
   for (const Bytes& song : game_songs) {
     LargestChannel channel = LargestChannelOf(song);

@@ -9,7 +9,8 @@
 #  3. a song as SMPS2ASM source of 5,000 lines, read, converted and written
 #     as source again: wall time, median of 21 runs;
 #  4. peak memory and wall time of one process per track of the whole set,
-#     a 512 KiB game image with its 19 songs among them.
+#     a 512 KiB game image with its 19 songs and the images built against
+#     the music table search among them.
 # Usage: bench/measure.sh BUILD_DIR [PAIRS]   (a build with QUORLIN_BUILD_BENCHMARKS=ON)
 set -euo pipefail
 build=${1:-build-bench}

@@ -52,17 +52,21 @@ std::vector<NamedTrack> OrdinarySongs() {
   return songs;
 }
 
-NamedTrack GameRom() {
-  Bytes rom(512 << 10, 0xFF);
-  std::uint32_t state = 1;
-  for (std::size_t at = 0x200; at < 0x70000; ++at) {
-    state = state * 1664525 + 1013904223;
-    rom[at] = static_cast<std::uint8_t>(state >> 24);
-  }
+namespace {
+
+// An image of `size` bytes filled with 0xFF, marked as a Mega Drive game,
+// its last address set.
+Bytes BlankRom(std::size_t size) {
+  Bytes rom(size, 0xFF);
   const std::string name = "SEGA MEGA DRIVE ";
   std::copy(name.begin(), name.end(), rom.begin() + 0x100);
-  const std::size_t table = 0x71A9C;
-  std::size_t at = 0x71B00;
+  WriteBigEndian32(rom, 0x1A4, static_cast<std::uint32_t>(size - 1));
+  return rom;
+}
+
+// Lays the 19 ordinary songs out from `at`, their table at `table`; returns
+// where the songs end.
+std::size_t PlaceOrdinarySongs(Bytes& rom, std::size_t table, std::size_t at) {
   const auto songs = OrdinarySongs();
   for (std::size_t i = 0; i < songs.size(); ++i) {
     WriteBigEndian32(rom, table + 4 * i, static_cast<std::uint32_t>(at));
@@ -70,7 +74,70 @@ NamedTrack GameRom() {
               rom.begin() + static_cast<std::ptrdiff_t>(at));
     at = (at + songs[i].bytes.size() + 1) & ~std::size_t{1};
   }
+  return at;
+}
+
+// See CraftedRoms: `fm` channels (the DAC among them) and `psg` in each
+// song; entries in runs of `run`, or one run.
+NamedTrack CraftedRom(std::string name, std::size_t size, int fm, int psg, std::size_t run) {
+  Bytes rom = BlankRom(size);
+  const std::size_t songs_end = PlaceOrdinarySongs(rom, 0x800, 0x1000);
+  // The songs of the second half in blocks of 64 KiB: headers from each
+  // block's start, the data they all play at its end.
+  const Bytes data = Hex("81 01 F7 00 96 FF FA F7 01 64 FF F5 F6 FF F2");
+  const std::size_t header_size =
+      std::size_t{kSongHeaderSize} + kFmHeaderSize * fm + kPsgHeaderSize * psg;
+  std::vector<std::uint32_t> headers;
+  for (std::size_t block = size / 2; block < size; block += 0x10000) {
+    const std::size_t data_at = block + 0x10000 - 64;
+    std::copy(data.begin(), data.end(), rom.begin() + static_cast<std::ptrdiff_t>(data_at));
+    for (std::size_t at = block; at + header_size <= data_at; at += (header_size + 1) & ~1u) {
+      headers.push_back(static_cast<std::uint32_t>(at));
+      const auto to_data = static_cast<std::uint16_t>(data_at - at);
+      WriteBigEndian16(rom, at, to_data);  // the voice table: never read
+      rom[at + 2] = static_cast<std::uint8_t>(fm);
+      rom[at + 3] = static_cast<std::uint8_t>(psg);
+      rom[at + 4] = 1;
+      rom[at + 5] = 3;
+      for (std::size_t channel = at + kSongHeaderSize; channel < at + header_size;) {
+        const bool is_fm = channel < at + kSongHeaderSize + kFmHeaderSize * fm;
+        WriteBigEndian16(rom, channel, to_data);
+        std::fill_n(rom.begin() + static_cast<std::ptrdiff_t>(channel + 2),
+                    (is_fm ? kFmHeaderSize : kPsgHeaderSize) - 2, 0);
+        channel += is_fm ? kFmHeaderSize : kPsgHeaderSize;
+      }
+    }
+  }
+  // The entries, each leading to another header, from behind the ordinary
+  // songs to the middle of the image.
+  std::size_t next = 0;
+  for (std::size_t at = (songs_end + 0xFF) & ~std::size_t{0xFF}, i = 1; at + 4 <= size / 2;
+       at += 4, ++i) {
+    const bool gap = run != 0 && i % (run + 1) == 0;
+    WriteBigEndian32(rom, at, gap ? 0 : headers[next++ % headers.size()]);
+  }
+  return {std::move(name), std::move(rom)};
+}
+
+}  // namespace
+
+NamedTrack GameRom() {
+  Bytes rom = BlankRom(512 << 10);
+  std::uint32_t state = 1;
+  for (std::size_t at = 0x200; at < 0x70000; ++at) {
+    state = state * 1664525 + 1013904223;
+    rom[at] = static_cast<std::uint8_t>(state >> 24);
+  }
+  PlaceOrdinarySongs(rom, 0x71A9C, 0x71B00);
   return {"game_rom", std::move(rom)};
+}
+
+std::vector<NamedTrack> CraftedRoms() {
+  std::vector<NamedTrack> roms;
+  roms.push_back(CraftedRom("crafted_rom_128k", 128 << 10, 1, 0, 0));
+  roms.push_back(CraftedRom("crafted_rom_3_75m", 15 << 18, 1, 0, 0));
+  roms.push_back(CraftedRom("crafted_rom_3_75m_runs_of_127", 15 << 18, 7, 3, 127));
+  return roms;
 }
 
 NamedTrack LargeSource() {

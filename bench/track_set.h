@@ -29,6 +29,16 @@ NamedTrack LargeSource();
 // own, padding behind them. "game_rom".
 NamedTrack GameRom();
 
+// Game images built to make the music table search and the conversion of
+// the table's songs slow: a run of hundreds of thousands of entries leading
+// to thousands of song headers, all plausible, whose channels play 15,000
+// notes each in a loop, around the 19 ordinary songs and their table.
+// "crafted_rom_128k", "crafted_rom_3_75m": one run, too long to be a table;
+// "crafted_rom_3_75m_runs_of_127": runs of 127 entries, the most a table
+// holds, each leading to songs of ten such channels. (3.75 MiB leaves room
+// for the reversals within the 4 MiB of a cartridge.)
+std::vector<NamedTrack> CraftedRoms();
+
 // The example song, then tracks that stress the limits.
 std::vector<NamedTrack> StressTracks(const std::string& examples_folder);
 

@@ -117,6 +117,12 @@ TEST(ConversionTest, SongWithoutVoicesGetsNone) {
       ConvertSong(kSonic1Driver, Hex("00 0D 01 00 01 05 00 0A 00 00 81 0C F2"));
   EXPECT_EQ(converted.voice_count, 0);
   EXPECT_EQ(ToHex(converted.bytes), "00 0A 01 00 01 05 00 0A 00 00 81 0C F2");
+  // Beyond the file's end, one byte on.
+  EXPECT_EQ(ConvertSong(kSonic1Driver,
+                        Hex("00 19 02 00 01 03 00 0E 00 00 00 13 00 00 81 10 F6 FF FC A1 10 F6 "
+                            "FF FC"))
+                .voice_count,
+            0);
 }
 
 TEST(ConversionTest, UnreadHeaderBytesDoNotMatter) {

@@ -97,18 +97,19 @@ TEST_F(DumpFilesTest, OutputIsTheSameWithAndWithoutDumps) {
   EXPECT_FALSE(fs::exists(folder_ + "green"));
   const Bytes plain = ReadFile(folder_ + "out/green.bin");
   const std::string dumping = Run(true);
-  EXPECT_EQ(dumping, quiet);
+  // The same report, and one line saying where the dumps went.
+  EXPECT_EQ(dumping, quiet + "    Dumps; written into " + folder_ + "green/\n");
   EXPECT_EQ(ReadFile(folder_ + "out/green.bin"), plain);
   EXPECT_EQ(fs::file_size(folder_ + "green/DAC01.bin"), 65536u);
   EXPECT_EQ(fs::file_size(folder_ + "green/Voices.bin"), 25u);
   EXPECT_TRUE(fs::exists(folder_ + "green/FlagEB.bin"));
 }
 
-TEST_F(DumpFilesTest, DumpThatCannotBeWrittenIsSkippedAndTheConversionCompletes) {
+TEST_F(DumpFilesTest, DumpFolderThatCannotBeMadeGetsOneLineAndTheConversionCompletes) {
   WriteFile(folder_ + "green", Bytes{1});  // a file where the folder should be
   const std::string report = Run(true);
-  EXPECT_NE(report.find("    Dump skipped; could not write " + folder_ +
-                        "green/DAC01.bin (Not a directory)\n"),
+  EXPECT_NE(report.find("    Dumps skipped; could not create the folder " + folder_ +
+                        "green/ (a file of that name is in the way)\n"),
             std::string::npos)
       << report;
   EXPECT_EQ(ReadFile(folder_ + "out/green.bin"), ExampleSongReversed());

@@ -174,6 +174,14 @@ INSTANTIATE_TEST_SUITE_P(
                 "F1 A5 0C 80 0C A1 0C F4 F2"},
         TieCase{"PsgRestIsSilent", "A1 0C E7 80 0C E7 A5 0C F2", "A5 0C 80 0C A1 0C F2",
                 ChannelKind::kPsg},
+        // PSG note fill: a counter set at each attack, run on through E7.
+        // Forwards A1 leaves 12 - 3 = 9 to A5; backwards A5 leaves 9 to A1.
+        TieCase{"PsgFillRunsOnThroughAJoin", "E8 0C A1 04 E7 A5 04 F2",
+                "E8 0C A5 04 E7 A1 04 E8 00 F2", ChannelKind::kPsg},
+        // The rest starts the counter at 12 again; A5 after E7 finds 9 left
+        // and is cut 9 ticks in. Attacked backwards it gets note fill 9.
+        TieCase{"PsgNoteAfterARestKeepsItsCut", "E8 0C A1 04 80 04 E7 A5 0C F2",
+                "E8 0C E8 09 A5 0C E8 0C 80 04 A1 04 E8 00 F2", ChannelKind::kPsg},
         TieCase{"DacKeepsNoAttackBeforeItsNote", "81 0C E7 82 0C F2", "E7 82 0C 81 0C F2", kDac},
         TieCase{"TieWithPerNoteDividers", "E5 01 A1 0C E7 E5 02 A5 0C F2",
                 "E5 02 A5 0C E5 01 E7 A1 0C F2", ChannelKind::kFm, "01 02"},

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "frontend/file_system.h"
+#include "frontend/report_text.h"
 
 namespace quorlin {
 namespace {
@@ -44,6 +45,12 @@ TEST(SongFolderTest, DotInAFolderNameDoesNotCount) {
 TEST(SongFolderTest, LeadingDotIsNoExtension) {
   EXPECT_EQ(SongFolderFor("/music/.green"), "/music/.green_dump" + Sep());
   EXPECT_EQ(SongFolderFor("green"), "green_dump" + Sep());
+}
+
+TEST(PrintableTest, ControlCharactersOfANameAreEscaped) {
+  EXPECT_EQ(Printable("a\nb\x1B[31m.bin"), "a\\x0Ab\\x1B[31m.bin");
+  EXPECT_EQ(Printable("C1 \xC2\x9B, DEL \x7F"), "C1 \\xC2\\x9B, DEL \\x7F");
+  EXPECT_EQ(Printable("ソング Ωμέγα\\x.bin"), "ソング Ωμέγα\\x.bin");  // UTF-8 and backslashes stay
 }
 
 }  // namespace

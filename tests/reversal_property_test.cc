@@ -115,6 +115,48 @@ TEST(ReversalPropertyTest, SongWithSharedAndFallThroughData) {
   EXPECT_EQ(counts.stopped, 3);
 }
 
+// Note fill where the driver counts it otherwise than E7's rule at first
+// sight says: the track's reversed channel as the tool writes it, played as
+// the driver plays it.
+struct NoteFillCase {
+  const char* name;
+  Bytes track;
+  const char* dump;      // the channel's dump file
+  const char* reversed;  // its reversed list
+};
+
+void PrintTo(const NoteFillCase& c, std::ostream* out) { *out << c.name; }
+
+class NoteFillTest : public ::testing::TestWithParam<NoteFillCase> {};
+
+TEST_P(NoteFillTest, ReversedChannelPlaysBackwards) {
+  const NoteFillCase& c = GetParam();
+  const Dumped dumped = ConvertWithDumps(c.track);
+  EXPECT_EQ(ReversedListIn(dumped.sink.files.at(c.dump)), ToHex(Hex(c.reversed)));
+  ChannelCounts counts;
+  ExpectPlaysBackwards(c.track, dumped.output, counts);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ties, NoteFillTest,
+    ::testing::Values(
+        // 48 bytes: 00 17 02 00 04 05 00 0E 00 00 00 0F 00 00 F2, FM1's
+        // data, one voice. A1 40 at divider 4 plays 256 ticks, kept as 0:
+        // note fill 1 cuts it and the E7 after it joins nothing.
+        NoteFillCase{
+            "NoteOf256Ticks",
+            SongBuilder().Divider(4).Dac(Hex("F2")).Fm(Hex("E8 01 A1 40 E7 A5 01 F2")).Build(),
+            "FM01.bin", "E8 01 E8 00 A5 01 E8 01 A1 40 E8 00 F2"},
+        // PSG: A1 leaves 12 - 7 = 5 ticks of note fill to A5, which E7
+        // joins and which is cut 5 ticks in; A8 finds it run out and stays
+        // silent. Backwards A5 gets note fill 5 and is cut before A1 starts,
+        // so A1 is attacked; A8 becomes a rest.
+        NoteFillCase{
+            "PsgFillRunsOnThroughJoins",
+            SongBuilder().Dac(Hex("F2")).Psg(Hex("E8 0C A1 08 E7 A5 08 E7 A8 08 F2")).Build(),
+            "PSG01.bin", "E8 0C 80 08 E8 05 A5 08 E8 0C A1 08 E8 00 F2"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // The game's own songs, when a copy of them lies beside the checkout; they
 // are never part of it.
 TEST(ReversalPropertyTest, SongsOfTheGamePlayBackwards) {

@@ -57,30 +57,66 @@ TEST(RomTest, LongestRunOfSongsIsTheTable) {
   EXPECT_EQ(ReverseRom(kSonic1Driver, rom).table.offset, 0x0A00u);
 }
 
-TEST(RomTest, SongThatFailsKeepsItsEntryAndSharedEntriesShareTheReversal) {
+TEST(RomTest, SongsThatFailKeepTheirEntriesEvenAtTheEndsAndSharedEntriesShareTheReversal) {
   std::vector<Bytes> songs = Songs(9);
-  // Song 3 returns without a call in its DAC channel: the tool refuses it.
-  songs[3] = SongBuilder().Dac(Hex("81 0C E3")).Build();
-  const Bytes rom = GameImage(0x0800, songs, {0, 1, 2, 3, 4, 5, 6, 7, 8, 1});
+  // The first and the last entry's songs return without a call in their DAC
+  // channel: the tool refuses them, and the table still runs from 81 to 8A.
+  songs[0] = SongBuilder().Dac(Hex("81 0C E3")).Build();
+  songs[8] = songs[0];
+  const Bytes rom = GameImage(0x0800, songs, {0, 1, 2, 3, 4, 5, 6, 7, 1, 8});
   const ReversedRom reversed = ReverseRom(kSonic1Driver, rom);
+  EXPECT_EQ(reversed.table.offset, 0x800u);
   ASSERT_EQ(reversed.songs.size(), 10u);
-  EXPECT_EQ(reversed.reversed, 9);
-  EXPECT_EQ(reversed.songs[3].error, "DAC returns at offset 0x000C without a call");
-  EXPECT_EQ(ReadBigEndian32(reversed.image, 0x800 + 4 * 3), ReadBigEndian32(rom, 0x800 + 4 * 3));
-  EXPECT_EQ(reversed.songs[9].same_as, 0x82);
-  EXPECT_EQ(ReadBigEndian32(reversed.image, 0x800 + 4 * 9),
+  EXPECT_EQ(reversed.reversed, 8);
+  for (const std::size_t failed : {0, 9}) {
+    EXPECT_EQ(reversed.songs[failed].number, 0x81 + static_cast<int>(failed));
+    EXPECT_EQ(reversed.songs[failed].error, "DAC returns at offset 0x000C without a call");
+    EXPECT_EQ(ReadBigEndian32(reversed.image, 0x800 + 4 * failed),
+              ReadBigEndian32(rom, 0x800 + 4 * failed));
+  }
+  EXPECT_EQ(reversed.songs[8].same_as, 0x82);
+  EXPECT_EQ(ReadBigEndian32(reversed.image, 0x800 + 4 * 8),
             ReadBigEndian32(reversed.image, 0x800 + 4 * 1));
 }
 
-TEST(RomTest, HeaderGetsTheNewLastAddressAndChecksum) {
-  const ReversedRom reversed = ReverseRom(kSonic1Driver, GameImage(0x0800, Songs(8), Each(8)));
+TEST(RomTest, ReversalsFollowTheLastByteAndOnlyEntriesAndHeaderChange) {
+  // An odd-sized image whose last 32 bytes are data ending in zeros.
+  Bytes rom = GameImage(0x0800, Songs(8), Each(8), (128 << 10) + 1);
+  for (std::size_t i = 0; i < 32; ++i) rom[rom.size() - 32 + i] = i < 16 ? 0x11 : 0x00;
+  const ReversedRom reversed = ReverseRom(kSonic1Driver, rom);
   const Bytes& image = reversed.image;
+  EXPECT_EQ(ReadBigEndian32(image, 0x800), rom.size() + 1);  // the first even address behind it
+  const auto changes = [&](std::size_t at) {
+    return (at >= 0x800 && at < 0x800 + 4 * 8) || at == 0x18E || at == 0x18F ||
+           (at >= 0x1A4 && at < 0x1A8);
+  };
+  for (std::size_t at = 0; at < rom.size(); ++at) {
+    if (!changes(at)) {
+      ASSERT_EQ(image[at], rom[at]) << "byte " << at;
+    }
+  }
   EXPECT_EQ(ReadBigEndian32(image, 0x1A4), image.size() - 1);
   std::uint16_t sum = 0;
   for (std::size_t at = 0x200; at + 1 < image.size(); at += 2) {
     sum = static_cast<std::uint16_t>(sum + (image[at] << 8) + image[at + 1]);
   }
   EXPECT_EQ(ReadBigEndian16(image, 0x18E), sum);
+}
+
+TEST(RomTest, TableHoldsAtMost127Songs) {
+  // Songs 81-FF, two songs taking turns; one entry more is no table.
+  const auto entries = [](int count) {
+    std::vector<int> entries;
+    for (int i = 0; i < count; ++i) entries.push_back(i % 2);
+    return entries;
+  };
+  const ReversedRom reversed = ReverseRom(kSonic1Driver, GameImage(0x0800, Songs(2), entries(127)));
+  ASSERT_EQ(reversed.songs.size(), 127u);
+  EXPECT_EQ(reversed.songs.back().number, 0xFF);
+  EXPECT_EQ(reversed.reversed, 127);
+  EXPECT_EQ(
+      TrackErrorOf([&] { ReverseRom(kSonic1Driver, GameImage(0x0800, Songs(2), entries(128))); }),
+      "no Sonic 1 music table found in this ROM");
 }
 
 TEST(RomTest, ReversedTwiceItPlaysAsTheOriginal) {
@@ -109,9 +145,21 @@ TEST_P(RefusedRomTest, GetsOneError) {
 }
 
 // A full 4 MiB image: no room for the reversals behind its last byte.
-Bytes FullCartridge() {
-  Bytes rom = GameImage(0x0800, Songs(8), Each(8), 4 << 20);
-  rom.back() = 0x55;
+Bytes FullCartridge() { return GameImage(0x0800, Songs(8), Each(8), 4 << 20); }
+
+// A 256 KiB image, as its header says, of which 160 KiB are left.
+Bytes CutShort() {
+  Bytes rom = GameImage(0x0800, Songs(8), Each(8), 256 << 10);
+  WriteBigEndian32(rom, 0x1A4, (256 << 10) - 1);
+  rom.resize(160 << 10);
+  return rom;
+}
+
+// The ninth entry of a table leads past the image's end: the image lost
+// its end, and its header does not tell.
+Bytes TableLeadsPastTheEnd() {
+  Bytes rom = GameImage(0x0800, Songs(9), Each(9));
+  WriteBigEndian32(rom, 0x800 + 4 * 8, 0x30000);
   return rom;
 }
 
@@ -121,7 +169,18 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedRomCase{"OnlyLooksLikeARom", GameImage(0x0800, Songs(7), Each(7)),
                        "no Sonic 1 music table found in this ROM"},
         RefusedRomCase{"OutgrowsTheCartridge", FullCartridge(),
-                       "with its reversed songs the ROM would outgrow the 4 MiB of a cartridge"}),
+                       "with its reversed songs the ROM would outgrow the 4 MiB of a cartridge"},
+        RefusedRomCase{"TooSmallToBeAGame", GameImage(0x0800, Songs(8), Each(8), 64 << 10),
+                       "the file is marked as a Mega Drive game (\"SEGA\" at 0x100) but holds "
+                       "65536 bytes, too few for a game (at least 131072); it is not read as a "
+                       "song either"},
+        RefusedRomCase{"CutShort", CutShort(),
+                       "the ROM is cut short: its header gives its last address as 0x3FFFF, so "
+                       "262144 bytes, but the file holds 163840"},
+        RefusedRomCase{"TableLeadsPastTheEnd", TableLeadsPastTheEnd(),
+                       "the ROM is cut short or damaged: its music table at 0x0800 runs on with "
+                       "an entry at 0x0820 that leads to 0x30000, past the end of the file at "
+                       "0x20000"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RomImageTest, OtherDumpFormsAreToldApart) {

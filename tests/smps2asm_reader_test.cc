@@ -2,6 +2,8 @@
 // the one line that refuses bad source.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "smps2asm/assembler.h"
 #include "song_builder.h"
 
@@ -17,6 +19,12 @@ constexpr const char* kStart =
     "\tsmpsHeaderChan      $01, $00\n"
     "\tsmpsHeaderTempo     $01, $05\n";
 
+std::string Repeated(const std::string& text, int times) {
+  std::string result;
+  for (int i = 0; i < times; ++i) result += text;
+  return result;
+}
+
 std::string Assembled(const std::string& body, const std::vector<SourceDefine>& defines = {}) {
   std::vector<SourceDefine> all = StandardDefines();
   all.insert(all.end(), defines.begin(), defines.end());
@@ -26,7 +34,7 @@ std::string Assembled(const std::string& body, const std::vector<SourceDefine>& 
 
 struct ReadCase {
   const char* name;
-  const char* body;
+  std::string body;
   const char* bytes;
 };
 
@@ -82,7 +90,11 @@ INSTANTIATE_TEST_SUITE_P(
         // Pointers count from their own second byte: F6 at 6 leads back to 6.
         ReadCase{"Pointers",
                  "Top:\n\tsmpsJump Top\n\tsmpsLoop $00, $02, Top\n\tsmpsCall Later\nLater:\n",
-                 "F6 FF FE F7 00 02 FF F9 F8 00 01"}),
+                 "F6 FF FE F7 00 02 FF F9 F8 00 01"},
+        ReadCase{"CrLfLineEnds", "\tdc.b 1\r\n\tdc.b 2\r\n", "01 02"},
+        // The longest name the assembler takes, and the most operands.
+        ReadCase{"LongestName", std::string(255, 'N') + ":\n\tdc.b 1\n", "01"},
+        ReadCase{"MostOperands", "\tsmpsStop 0" + Repeated(",0", 510) + "\n", "F2"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ReaderTest, HeaderMacrosWriteOffsetsFromTheSongStart) {
@@ -213,7 +225,7 @@ TEST(ReaderTest, DefinesSetConditionalSymbols) {
 
 struct BadSourceCase {
   const char* name;
-  const char* body;
+  std::string body;
   const char* error;
 };
 
@@ -273,8 +285,60 @@ INSTANTIATE_TEST_SUITE_P(
         BadSourceCase{"SoundEffectHeader", "\tsmpsHeaderChanSFX 1\n",
                       "line 6: smpsHeaderChanSFX belongs to sound effects, not songs"},
         BadSourceCase{"DivisionByZero", "\tdc.b 1/0\n",
-                      "line 6: division by zero in the expression '1/0'"}),
+                      "line 6: division by zero in the expression '1/0'"},
+        // Limits of memory and output, and quoting that stays one short line.
+        BadSourceCase{"LineTooLong", "\tdc.b " + std::string(16380, ' ') + "1\n",
+                      "line 6: the line is 16387 characters long, more than the 16384 a line of "
+                      "a song file may have"},
+        BadSourceCase{"NameTooLong", std::string(256, 'N') + ":\n",
+                      "line 6: the name NNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNN... is 256 "
+                      "characters long; names may have at most 255"},
+        BadSourceCase{
+            "TooManyOperands", "\tdc.b 0" + Repeated(",0", 511) + "\n",
+            "line 6: 512 operands in one statement; the build refuses a statement of more "
+            "than 511"},
+        BadSourceCase{"LongTextQuotedShort", "\tdc.b " + Repeated("1+", 100) + ")\n",
+                      "line 6: unexpected ')' in the expression "
+                      "'1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+...'"},
+        BadSourceCase{"ControlByteEscaped", "\tdc.b 1\x01\n",
+                      "line 6: unexpected '\\x01' in the expression '1\\x01'"},
+        BadSourceCase{"NulByte", std::string("\tdc.b 1\0\n", 9),
+                      "line 6: a NUL byte (\\x00) in column 8: the file is not plain text"},
+        BadSourceCase{"CrAlone", "\tdc.b 1\r\tdc.b 2\n",
+                      "line 6: a CR (\\x0D) alone in column 8: lines end in LF or CR LF"},
+        BadSourceCase{"MacroInColumnOne", "smpsSetvoice $01\n",
+                      "line 6: smpsSetvoice is written in column 1, where a name is read as a "
+                      "label: indent it with a tab or spaces"},
+        // Alone it is a label, as the build takes it, until a second one.
+        BadSourceCase{"MacroAloneInColumnOneTwice", "smpsStop\n\tdc.b 1\nsmpsStop\n",
+                      "line 8: smpsStop is written in column 1, where a name is read as a "
+                      "label: indent it with a tab or spaces"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ReaderTest, TextThatIsNoPlainSongFileIsNamed) {
+  const std::string start = kStart;
+  std::string cr_only = start;
+  std::replace(cr_only.begin(), cr_only.end(), '\n', '\r');
+  const std::pair<std::string, std::string> cases[] = {
+      {std::string("\xFF\xFE;\0 \0", 6),
+       "the file is UTF-16 text (it starts with the byte-order mark \\xFF\\xFE); song files are "
+       "plain ASCII text: save it as such"},
+      {std::string(";\0 \0", 4),
+       "the file looks like UTF-16 text (every other byte is \\x00); song files are plain ASCII "
+       "text: save it as such"},
+      {"\xEF\xBB\xBF" + start,
+       "line 1: the file starts with a UTF-8 byte-order mark (\\xEF\\xBB\\xBF); song files are "
+       "plain ASCII text: save it as such, without the mark"},
+      {cr_only,
+       "the lines end in CR alone (as on old Mac OS), but the build reads lines that end in LF or "
+       "CR LF: save the file with those line ends"},
+  };
+  for (const auto& source_and_error : cases) {
+    const std::string& source = source_and_error.first;
+    EXPECT_EQ(TrackErrorOf([&] { AssembleSource(kSonic1Driver, source, StandardDefines()); }),
+              source_and_error.second);
+  }
+}
 
 TEST(ReaderTest, BytesBeforeTheSongAndNoSongAreRefused) {
   EXPECT_EQ(TrackErrorOf([] { AssembleSource(kSonic1Driver, "\tdc.b 1\n", StandardDefines()); }),

@@ -137,9 +137,11 @@ void SongGenerator::Item(ChannelWriter& w, int loop_depth, int sub_level) {
 }
 
 // Notes joined by E7: chains, with flags between, after a rest, onto a rest
-// that holds the sound, after a note that note fill cuts.
+// that holds the sound, after a note that note fill cuts, under note fill
+// that stays on (on PSG its counter runs on through the joins), after a note
+// of 256 ticks (a duration x divider of 0 in the driver's byte).
 void SongGenerator::Tie(ChannelWriter& w) {
-  switch (Pick(0, 3)) {
+  switch (Pick(0, 5)) {
     case 0:
       w.Emit({kRest, Duration()});
       break;
@@ -147,6 +149,18 @@ void SongGenerator::Tie(ChannelWriter& w) {
       w.Emit({flag::kNoteTimeout, static_cast<std::uint8_t>(Pick(1, 8)), Note(), Duration(),
               flag::kNoteTimeout, 0x00});
       break;
+    case 2:
+      w.Emit({flag::kNoteTimeout, static_cast<std::uint8_t>(Pick(1, 0x60)), Note(), Duration()});
+      break;
+    case 3:
+      // The DAC ignores note fill.
+      if (!in_dac_) {
+        w.Emit({flag::kNoteTimeout, static_cast<std::uint8_t>(Pick(1, 0x60)),
+                flag::kChannelTempoDivider, 0x04, Note(), 0x40, flag::kChannelTempoDivider,
+                static_cast<std::uint8_t>(Pick(1, 3))});
+        break;
+      }
+      [[fallthrough]];
     default:
       w.Emit({Note(), Duration()});
       break;

@@ -2,8 +2,9 @@
 // note to start, calls two deep, nested loops with indices 0-3, jumps back,
 // stops, state flags of every kind, changes of the global divider in the
 // DAC channel and of the channel divider elsewhere, notes that take a
-// duration read before a divider change, ties (E7) of every shape. The property test reverses them
-// and the benchmark times them.
+// duration read before a divider change, ties (E7) of every shape, also
+// under note fill and after notes of 256 ticks. The property test reverses
+// them and the benchmark times them.
 #ifndef QUORLIN_TESTS_SONG_GENERATOR_H_
 #define QUORLIN_TESTS_SONG_GENERATOR_H_
 

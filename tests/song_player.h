@@ -1,8 +1,9 @@
 // The tests' own player of songs: follows the sound driver's rules directly
 // (loop counters and a call stack in the track's own bytes, durations that
-// belong to the note before them, E7's ties and held rests, F9's fast
-// release) and shares no code with the conversion. The property tests read
-// both a song and its reversal with it.
+// belong to the note before them, E7's ties and held rests, note fill as
+// FM and PSG channels count it, F9's fast release) and shares no code with
+// the conversion. The property tests read both a song and its reversal
+// with it.
 #ifndef QUORLIN_TESTS_SONG_PLAYER_H_
 #define QUORLIN_TESTS_SONG_PLAYER_H_
 
@@ -36,6 +37,7 @@ struct Sound {
   int divider;
   DriverState state;
   bool no_attack;
+  bool fill_set;  // E8 since the sound before: the PSG note-fill counter starts anew
   // What is heard (Listen): the pitch that sounds during it, whether it
   // continues the sound of the note before it instead of a new attack, and
   // the tick at which note fill silences it.
@@ -102,7 +104,9 @@ struct ChannelCounts {
 // Checks with GoogleTest that every channel of `output` plays the same
 // channel of `input` backwards: each sound mirrored with its duration and
 // state, every join of two notes joined the other way round, all channels
-// of one length. Counts the channels and joins checked.
+// of one length. A PSG note that continues the one before it and that note
+// fill then cuts cannot be joined backwards: there it is cut before that
+// one starts. Counts the channels and joins checked.
 void ExpectPlaysBackwards(const Bytes& input, const Bytes& output, ChannelCounts& counts);
 
 }  // namespace quorlin::testing

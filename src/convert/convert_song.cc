@@ -16,6 +16,8 @@ namespace {
 
 std::vector<std::uint8_t> CopyVoices(std::span<const std::uint8_t> track, const SongHeader& song,
                                      int voice_count) {
+  // No record is read, so the voice table offset may lead anywhere.
+  if (voice_count == 0) return {};
   const std::size_t begin = song.voice_table_offset;
   const std::size_t end = begin + std::size_t{kVoiceRecordSize} * voice_count;
   if (end > track.size()) {
@@ -83,7 +85,8 @@ ConvertedSong ConvertSong(const Driver& driver, std::span<const std::uint8_t> tr
   FlattenedSong flat = FlattenSong(driver, track, song, headers, options.limits);
   result.voice_count = flat.voice_count;
   // A song that selects no voice reads none: where its file holds no whole
-  // voice record, the reversed song gets none either.
+  // voice record (its voice table offset past the end included), the
+  // reversed song gets none either.
   if (!flat.selects_voice && song.voice_table_offset + kVoiceRecordSize > track.size()) {
     result.voice_count = 0;
   }

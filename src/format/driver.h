@@ -174,9 +174,6 @@ struct TrackMemory {
 };
 
 struct Limits {
-  // The largest file read as a track or game image: the Mega Drive's
-  // cartridge space. A song's data may reach anywhere in it.
-  std::size_t largest_track;
   // The longest channel that loops: its closing jump must reach back to
   // its first byte.
   std::size_t longest_looping_channel;

@@ -1,13 +1,18 @@
-// The words every SMPS driver shares: the kinds of channel, the size of a
-// voice record, and the coordination flags by their role. What each flag
-// does, how long it is and everything else in which drivers differ is the
-// Driver's (format/driver.h).
+// The words every SMPS driver shares: the cartridge space its songs live in,
+// the kinds of channel, the size of a voice record, and the coordination
+// flags by their role. What each flag does, how long it is and everything
+// else in which drivers differ is the Driver's (format/driver.h).
 #ifndef QUORLIN_FORMAT_FORMAT_H_
 #define QUORLIN_FORMAT_FORMAT_H_
 
+#include <cstddef>
 #include <cstdint>
 
 namespace quorlin {
+
+// The Mega Drive's cartridge space: the largest file read as a track or a
+// game image. A song's data may reach anywhere in it.
+inline constexpr std::size_t kCartridgeSpace = 4 << 20;
 
 enum class ChannelKind : std::uint8_t { kDac = 0, kFm = 1, kPsg = 2 };
 

@@ -88,8 +88,7 @@ inline constexpr Driver kSonic1Driver = {
                      .stack_top = 0x30, .stack_entry_size = 4, .deepest_call = 4},
     // A closing jump at the end of a channel reaches back 32,768 bytes from
     // its pointer's second byte at most.
-    .limits = {.largest_track = 4 << 20, .longest_looping_channel = 0x8001,
-               .largest_data_offset = 0xFFFF},
+    .limits = {.longest_looping_channel = 0x8001, .largest_data_offset = 0xFFFF},
 };
 // clang-format on
 

@@ -1,5 +1,9 @@
 #include "frontend/command_line.h"
 
+#include <cctype>
+#include <initializer_list>
+#include <string_view>
+
 #include "frontend/version.h"
 #include "smps2asm/expression.h"
 
@@ -13,8 +17,10 @@ constexpr const char* kSeeHelp = " (quorlin --help lists the options)";
 }
 
 SongFormat FormatNamed(const std::string& name) {
-  if (name == "asm") return SongFormat::kAsm;
-  if (name == "bin") return SongFormat::kBin;
+  std::string lower = name;
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (lower == "asm") return SongFormat::kAsm;
+  if (lower == "bin") return SongFormat::kBin;
   Refuse("--format takes asm or bin, not '" + name + "'");
 }
 
@@ -27,6 +33,25 @@ SourceDefine DefineNamed(const std::string& text) {
   const auto value = ParseNumber(text.substr(equals + 1));
   if (!value) Refuse("-D " + name + " needs a number, not '" + text.substr(equals + 1) + "'");
   return {name, *value};
+}
+
+// When arguments[i] is one of `names`, an option that takes a value: that
+// value, attached ("-oDIR", "--output=DIR") or the next argument ("-o DIR"),
+// which it then steps over.
+std::optional<std::string> OptionValue(std::span<const std::string> arguments, std::size_t& i,
+                                       std::initializer_list<std::string_view> names,
+                                       const std::string& what) {
+  const std::string& argument = arguments[i];
+  for (const std::string_view name : names) {
+    if (argument == name) {
+      if (i + 1 == arguments.size()) Refuse("option " + argument + " needs " + what);
+      return arguments[++i];
+    }
+    // A long option's value follows an '='; a short one's follows at once.
+    const std::string attached = std::string(name) + (name.starts_with("--") ? "=" : "");
+    if (argument.starts_with(attached)) return argument.substr(attached.size());
+  }
+  return std::nullopt;
 }
 
 }  // namespace
@@ -50,26 +75,17 @@ CommandLine ParseCommandLine(std::span<const std::string> arguments) {
       line.compact = true;
     } else if (argument == "--no-wait") {
       line.no_wait = true;
-    } else if (argument == "-o" || argument == "--output") {
-      if (i + 1 == arguments.size()) Refuse("option " + argument + " needs a folder");
-      line.output_folder = arguments[++i];
-    } else if (argument.starts_with("--output=")) {
-      line.output_folder = argument.substr(9);
-    } else if (argument == "--format") {
-      if (i + 1 == arguments.size()) Refuse("option --format needs asm or bin");
-      line.format = FormatNamed(arguments[++i]);
-    } else if (argument.starts_with("--format=")) {
-      line.format = FormatNamed(argument.substr(9));
-    } else if (argument == "-D") {
-      if (i + 1 == arguments.size()) Refuse("option -D needs NAME or NAME=VALUE");
-      line.defines.push_back(DefineNamed(arguments[++i]));
-    } else if (argument.starts_with("-D")) {
-      line.defines.push_back(DefineNamed(argument.substr(2)));
+    } else if (auto folder = OptionValue(arguments, i, {"-o", "--output"}, "a folder")) {
+      line.output_folder = std::move(folder);
+    } else if (auto format = OptionValue(arguments, i, {"--format"}, "asm or bin")) {
+      line.format = FormatNamed(*format);
+    } else if (auto define = OptionValue(arguments, i, {"-D"}, "NAME or NAME=VALUE")) {
+      line.defines.push_back(DefineNamed(*define));
     } else {
       Refuse("unknown option " + argument);
     }
   }
-  if (line.output_folder && line.output_folder->empty()) Refuse("the output folder is empty");
+  if (line.output_folder && line.output_folder->empty()) Refuse("the output folder's name is empty");
   return line;
 }
 

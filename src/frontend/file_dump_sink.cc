@@ -4,21 +4,30 @@
 
 namespace quorlin {
 
-FileDumpSink::FileDumpSink(std::string folder, std::ostream& console)
-    : folder_(std::move(folder)), console_(console) {
+FileDumpSink::FileDumpSink(const std::string& folder, const RunOutputs& outputs,
+                           DumpRecord& record)
+    : outputs_(outputs), record_(record) {
+  record_.folder = folder;
   try {
-    CreateFolder(folder_);
-  } catch (const FileError&) {
-    // Each dump file that cannot be written then says why.
+    CreateFolder(folder);
+  } catch (const FileError& error) {
+    folder_error_ = error.what();
   }
 }
 
 void FileDumpSink::Write(const std::string& name, std::span<const std::uint8_t> bytes) {
-  const std::string path = folder_ + name;
+  if (folder_error_) {
+    // Reported once, and only for a track that came as far as its dumps.
+    record_.folder_error = folder_error_;
+    return;
+  }
+  const std::string path = record_.folder + name;
   try {
+    if (outputs_.TrackAt(path)) throw FileError("it is a track of this run");
     WriteFileWhole(path, bytes);
+    ++record_.written;
   } catch (const FileError& error) {
-    console_ << "    Dump skipped; could not write " << path << " (" << error.what() << ")\n";
+    record_.skipped.push_back({path, error.what()});
   }
 }
 

@@ -31,17 +31,21 @@ std::vector<std::uint8_t> ReadFileBytes(const std::string& path, std::size_t max
 bool IsFolder(const std::string& path);
 
 struct FolderEntry {
+  enum class Kind { kFile, kFolder, kOther };
   std::string name;
-  bool regular_file;  // a regular file, or a link to one
+  Kind kind;  // through a link, what it points at: a regular file, a folder, or
+              // anything else (a device, a FIFO, a link to nothing)
 };
 
 // What stands directly inside a folder, in no particular order.
 std::vector<FolderEntry> ListFolder(const std::string& path);
 
-// Writes the whole of `bytes` to `path`. A file that is new is written in
-// place and removed again if the write fails; an existing one is replaced
-// through a temporary file beside it, renamed over it once complete. So a
-// failed write never leaves a truncated file and never destroys an older one.
+// Writes the whole of `bytes` to `path`. A file that is new is created in
+// place (never through a link) and removed again if the write fails; an
+// existing one is replaced through a temporary file beside it, itself created
+// new under a short name of its own, renamed over `path` once complete and
+// removed on any failure. So a failed write never leaves a truncated file,
+// never destroys an older one, and no name but `path` is ever written through.
 void WriteFileWhole(const std::string& path, std::span<const std::uint8_t> bytes);
 
 // What tells one existing file from every other: on one system two paths
@@ -56,14 +60,13 @@ struct FileIdentity {
 // The identity of the file `path` names, or nothing when there is none.
 std::optional<FileIdentity> IdentifyFile(const std::string& path);
 
-// True when both paths name one existing file.
-inline bool IsSameFile(const std::string& a, const std::string& b) {
-  const auto identity = IdentifyFile(a);
-  return identity && identity == IdentifyFile(b);
-}
-
-// Creates a folder, unless one of that name is there already.
+// Creates a folder and the folders above it that are missing, unless it is
+// there already.
 void CreateFolder(const std::string& path);
+
+// Throws FileError unless this process may make files in the folder `path`.
+// Nothing is created to find out.
+void CheckWritableFolder(const std::string& path);
 
 // `path` as an absolute path, without a separator at its end. The path need
 // not exist.

@@ -23,10 +23,12 @@ class Descriptor {
   explicit Descriptor(int fd) : fd_(fd) {}
   Descriptor(const Descriptor&) = delete;
   Descriptor& operator=(const Descriptor&) = delete;
-  ~Descriptor() {
-    if (fd_ >= 0) close(fd_);
-  }
+  ~Descriptor() { Reset(-1); }
   int get() const { return fd_; }
+  void Reset(int fd) {
+    if (fd_ >= 0) close(fd_);
+    fd_ = fd;
+  }
   // Closes now; false when closing reports a failure (a delayed write error).
   bool Close() {
     const int fd = fd_;
@@ -38,32 +40,43 @@ class Descriptor {
   int fd_;
 };
 
-void WriteAll(Descriptor& file, std::span<const std::uint8_t> bytes) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
+// A file made new for writing: never an existing file, never through a link.
+constexpr int kCreateNew = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+
+// Writes `bytes` into the new file `path` and closes it; on a failure the
+// file is removed again.
+void FillNewFile(Descriptor& file, const std::string& path, std::span<const std::uint8_t> bytes) {
+  int error = 0;
+  for (std::size_t done = 0; done < bytes.size() && error == 0;) {
     const ssize_t wrote = write(file.get(), bytes.data() + done, bytes.size() - done);
-    if (wrote < 0 && errno == EINTR) continue;
-    if (wrote <= 0) FailWithErrno();
-    done += static_cast<std::size_t>(wrote);
+    if (wrote > 0) {
+      done += static_cast<std::size_t>(wrote);
+    } else if (wrote == 0 || errno != EINTR) {
+      error = wrote == 0 ? EIO : errno;
+    }
   }
-  if (!file.Close()) FailWithErrno();
+  if (error == 0 && !file.Close()) error = errno;
+  if (error == 0) return;
+  unlink(path.c_str());
+  throw FileError(std::strerror(error));
 }
 
-// Writes `path`, which must not exist yet; false, touching nothing, when it
-// does. A failed write removes the new file again.
-bool WriteNewFile(const std::string& path, std::span<const std::uint8_t> bytes) {
-  Descriptor file(open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666));
-  if (file.get() < 0) {
-    if (errno == EEXIST) return false;
-    FailWithErrno();
+// Creates a new file beside `path` for the bytes that are to replace it. Its
+// name is short, so that it fits wherever `path`'s own name fits, and holds
+// the process id and a count, so that no two writes share one; a name that
+// is taken (a leftover, a link) is passed over, never opened.
+std::string CreateTemporaryBeside(const std::string& path, Descriptor& file) {
+  static unsigned count = 0;
+  const std::size_t slash = path.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::string temporary = folder + ".quorlin-" + std::to_string(getpid()) + "-" +
+                                  std::to_string(count++) + ".tmp";
+    file.Reset(open(temporary.c_str(), kCreateNew, 0666));
+    if (file.get() >= 0) return temporary;
+    if (errno != EEXIST) break;
   }
-  try {
-    WriteAll(file, bytes);
-  } catch (const FileError&) {
-    unlink(path.c_str());
-    throw;
-  }
-  return true;
+  FailWithErrno();
 }
 
 }  // namespace
@@ -92,17 +105,19 @@ std::vector<std::uint8_t> ReadFileBytes(const std::string& path, std::size_t max
 
 void WriteFileWhole(const std::string& path, std::span<const std::uint8_t> bytes) {
   // A new file is the common case and needs no rename.
-  if (WriteNewFile(path, bytes)) return;
+  Descriptor file(open(path.c_str(), kCreateNew, 0666));
+  if (file.get() >= 0) {
+    FillNewFile(file, path, bytes);
+    return;
+  }
+  if (errno != EEXIST) FailWithErrno();
   if (IsFolder(path)) throw FileError("it is a folder");
-  const std::string temporary = path + ".quorlin-tmp";
-  Descriptor file(open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666));
-  if (file.get() < 0) FailWithErrno();
-  try {
-    WriteAll(file, bytes);
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) FailWithErrno();
-  } catch (const FileError&) {
+  const std::string temporary = CreateTemporaryBeside(path, file);
+  FillNewFile(file, temporary, bytes);
+  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+    const int error = errno;
     unlink(temporary.c_str());
-    throw;
+    throw FileError(std::strerror(error));
   }
 }
 
@@ -120,7 +135,12 @@ std::vector<FolderEntry> ListFolder(const std::string& path) {
     if (name == "." || name == "..") continue;
     struct stat info {};
     const std::string full = path + (path.ends_with('/') ? "" : "/") + name;
-    entries.push_back({name, stat(full.c_str(), &info) == 0 && S_ISREG(info.st_mode)});
+    FolderEntry::Kind kind = FolderEntry::Kind::kOther;
+    if (stat(full.c_str(), &info) == 0) {
+      if (S_ISREG(info.st_mode)) kind = FolderEntry::Kind::kFile;
+      if (S_ISDIR(info.st_mode)) kind = FolderEntry::Kind::kFolder;
+    }
+    entries.push_back({name, kind});
   }
   closedir(folder);
   return entries;
@@ -137,10 +157,22 @@ void CreateFolder(const std::string& path) {
   std::string folder = path;
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
   if (mkdir(folder.c_str(), 0777) == 0) return;
+  if (errno == ENOENT) {
+    // A folder above it is missing too.
+    const std::size_t slash = folder.find_last_of('/');
+    if (slash != std::string::npos && slash > 0) {
+      CreateFolder(folder.substr(0, slash));
+      if (mkdir(folder.c_str(), 0777) == 0) return;
+    }
+  }
   const int error = errno;
   if (IsFolder(folder)) return;
   if (error == EEXIST) throw FileError("a file of that name is in the way");
   throw FileError(std::strerror(error));
+}
+
+void CheckWritableFolder(const std::string& path) {
+  if (access(path.c_str(), W_OK | X_OK) != 0) FailWithErrno();
 }
 
 std::string AbsolutePath(const std::string& path) {

@@ -23,50 +23,68 @@ class Handle {
   explicit Handle(HANDLE handle) : handle_(handle) {}
   Handle(const Handle&) = delete;
   Handle& operator=(const Handle&) = delete;
-  ~Handle() {
-    if (valid()) CloseHandle(handle_);
-  }
+  ~Handle() { Reset(INVALID_HANDLE_VALUE); }
   bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+  void Reset(HANDLE handle) {
+    if (valid()) CloseHandle(handle_);
+    handle_ = handle;
+  }
   HANDLE get() const { return handle_; }
+  // Closes now; false when closing reports a failure.
   bool Close() {
     const HANDLE handle = handle_;
     handle_ = INVALID_HANDLE_VALUE;
-    return CloseHandle(handle) != 0;
+    return handle == INVALID_HANDLE_VALUE || CloseHandle(handle) != 0;
   }
 
  private:
   HANDLE handle_;
 };
 
-void WriteAll(Handle& file, std::span<const std::uint8_t> bytes) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
+// Writes `bytes` into the new file `path` and closes it; on a failure the
+// file is removed again.
+void FillNewFile(Handle& file, const std::wstring& path, std::span<const std::uint8_t> bytes) {
+  DWORD error = 0;
+  for (std::size_t done = 0; done < bytes.size() && error == 0;) {
     const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 20));
     DWORD wrote = 0;
     if (!WriteFile(file.get(), bytes.data() + done, wanted, &wrote, nullptr) || wrote == 0) {
-      FailWithLastError();
+      error = GetLastError() != 0 ? GetLastError() : ERROR_WRITE_FAULT;
     }
     done += wrote;
   }
-  if (!file.Close()) FailWithLastError();
+  if (error == 0 && !file.Close()) error = GetLastError();
+  if (error == 0) return;
+  file.Close();
+  DeleteFileW(path.c_str());
+  throw FileError(WindowsErrorText(error));
 }
 
-// Writes `path`, which must not exist yet; false, touching nothing, when it
-// does. A failed write removes the new file again.
-bool WriteNewFile(const std::wstring& path, std::span<const std::uint8_t> bytes) {
-  Handle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                          FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.valid()) {
-    if (GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS) return false;
-    FailWithLastError();
+// A file made new for writing: CREATE_NEW never opens an existing file or
+// link.
+HANDLE CreateNew(const std::wstring& path) {
+  return CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                     nullptr);
+}
+
+bool Taken(DWORD error) { return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS; }
+
+// Creates a new file beside `path` for the bytes that are to replace it. Its
+// name is short, so that it fits wherever `path`'s own name fits, and holds
+// the process id and a count, so that no two writes share one; a name that
+// is taken (a leftover, a link) is passed over, never opened.
+std::wstring CreateTemporaryBeside(const std::wstring& path, Handle& file) {
+  static unsigned count = 0;
+  const std::size_t slash = path.find_last_of(L"/\\:");
+  const std::wstring folder = slash == std::wstring::npos ? L"" : path.substr(0, slash + 1);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::wstring temporary = folder + L".quorlin-" + std::to_wstring(GetCurrentProcessId()) +
+                                   L"-" + std::to_wstring(count++) + L".tmp";
+    file.Reset(CreateNew(temporary));
+    if (file.valid()) return temporary;
+    if (!Taken(GetLastError())) break;
   }
-  try {
-    WriteAll(file, bytes);
-  } catch (const FileError&) {
-    DeleteFileW(path.c_str());
-    throw;
-  }
-  return true;
+  FailWithLastError();
 }
 
 bool Identify(const std::wstring& path, BY_HANDLE_FILE_INFORMATION& info) {
@@ -117,20 +135,19 @@ std::vector<std::uint8_t> ReadFileBytes(const std::string& path, std::size_t max
 void WriteFileWhole(const std::string& path, std::span<const std::uint8_t> bytes) {
   const std::wstring wide = Widen(path);
   // A new file is the common case and needs no rename.
-  if (WriteNewFile(wide, bytes)) return;
+  Handle file(CreateNew(wide));
+  if (file.valid()) {
+    FillNewFile(file, wide, bytes);
+    return;
+  }
+  if (!Taken(GetLastError())) FailWithLastError();
   if (IsFolder(wide)) throw FileError("it is a folder");
-  const std::wstring temporary = wide + L".quorlin-tmp";
-  Handle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                          FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.valid()) FailWithLastError();
-  try {
-    WriteAll(file, bytes);
-    if (!MoveFileExW(temporary.c_str(), wide.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-      FailWithLastError();
-    }
-  } catch (const FileError&) {
+  const std::wstring temporary = CreateTemporaryBeside(wide, file);
+  FillNewFile(file, temporary, bytes);
+  if (!MoveFileExW(temporary.c_str(), wide.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    const DWORD error = GetLastError();
     DeleteFileW(temporary.c_str());
-    throw;
+    throw FileError(WindowsErrorText(error));
   }
 }
 
@@ -150,8 +167,10 @@ std::vector<FolderEntry> ListFolder(const std::string& path) {
   do {
     const std::wstring name = found.cFileName;
     if (name == L"." || name == L"..") continue;
-    const bool file = (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
-    entries.push_back({Narrow(name), file});
+    FolderEntry::Kind kind = FolderEntry::Kind::kFile;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) kind = FolderEntry::Kind::kFolder;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DEVICE) kind = FolderEntry::Kind::kOther;
+    entries.push_back({Narrow(name), kind});
   } while (FindNextFileW(search, &found));
   FindClose(search);
   return entries;
@@ -168,10 +187,26 @@ void CreateFolder(const std::string& path) {
   std::wstring folder = Widen(path);
   while (folder.size() > 3 && (folder.back() == L'\\' || folder.back() == L'/')) folder.pop_back();
   if (CreateDirectoryW(folder.c_str(), nullptr)) return;
+  if (GetLastError() == ERROR_PATH_NOT_FOUND) {
+    // A folder above it is missing too.
+    const std::size_t slash = folder.find_last_of(L"/\\");
+    if (slash != std::wstring::npos && slash > 0) {
+      CreateFolder(Narrow(folder.substr(0, slash)));
+      if (CreateDirectoryW(folder.c_str(), nullptr)) return;
+    }
+  }
   const DWORD error = GetLastError();
   if (IsFolder(folder)) return;
   if (error == ERROR_ALREADY_EXISTS) throw FileError("a file of that name is in the way");
   throw FileError(WindowsErrorText(error));
+}
+
+void CheckWritableFolder(const std::string& path) {
+  // Opening the folder for adding files asks its access rights, and makes nothing.
+  Handle folder(CreateFileW(Widen(path).c_str(), FILE_ADD_FILE,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!folder.valid()) FailWithLastError();
 }
 
 std::string AbsolutePath(const std::string& path) {

@@ -1,20 +1,24 @@
-// A folder given as a track (named or dropped): the songs directly inside
-// it, the .bin and .asm files, in name order. Not its sub-folders.
+// A folder given as a track (named or dropped): the songs and game images
+// directly inside it, in name order. Not its sub-folders.
 #ifndef QUORLIN_FRONTEND_FOLDER_TRACKS_H_
 #define QUORLIN_FRONTEND_FOLDER_TRACKS_H_
 
-#include <cstddef>
 #include <string>
 #include <vector>
 
 namespace quorlin {
 
 struct FolderTracks {
-  std::vector<std::string> songs;  // paths, the folder's own text in front
-  std::size_t others = 0;          // files and folders passed over
+  std::vector<std::string> tracks;  // paths, the folder's own text in front
+  int songs = 0;                    // .bin and .asm songs among the tracks
+  int games = 0;                    // game images among the tracks
+  int others = 0;                   // other files, passed over
+  int folders = 0;                  // sub-folders, passed over
 };
 
-// Throws FileError when the folder cannot be read.
+// A song is a .bin or .asm file (the extension in any case); a game image is
+// a .bin, .md, .gen or .smd file that holds a Mega Drive game, in whatever
+// dump form. Throws FileError when the folder cannot be read.
 FolderTracks TracksInFolder(const std::string& folder);
 
 }  // namespace quorlin

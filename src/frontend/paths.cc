@@ -41,10 +41,13 @@ std::string FileNameOf(const std::string& argument) {
   return argument.substr(FileNameStart(argument));
 }
 
-SongFormat FormatOf(const std::string& file_name) {
+std::string ExtensionOf(const std::string& file_name) {
   const std::size_t dot = ExtensionStart(file_name);
-  return dot != std::string::npos && Lower(file_name.substr(dot)) == ".asm" ? SongFormat::kAsm
-                                                                            : SongFormat::kBin;
+  return dot == std::string::npos ? "" : Lower(file_name.substr(dot));
+}
+
+SongFormat FormatOf(const std::string& file_name) {
+  return ExtensionOf(file_name) == ".asm" ? SongFormat::kAsm : SongFormat::kBin;
 }
 
 std::string OutputNameFor(const std::string& file_name, SongFormat output) {

@@ -22,6 +22,10 @@ std::string FolderText(const std::string& folder);
 // The part of `argument` after its last separator (empty when it ends in one).
 std::string FileNameOf(const std::string& argument);
 
+// The extension of a file name in lower case, its '.' included (".bin"); ""
+// when it has none. Only a '.' after the name's first character starts one.
+std::string ExtensionOf(const std::string& file_name);
+
 // The form of a track by its name: SMPS2ASM source when it ends in ".asm"
 // (in any case), song bytes otherwise.
 SongFormat FormatOf(const std::string& file_name);

@@ -121,8 +121,8 @@ class Inversion {
                        {channel_name_, {}});
     }
     const NoteTie& tie = ties_[note_++];
-    // Reversed, note fill is off for the note and on again behind it, and
-    // a transposition step moves it to its pitch and back.
+    // Reversed, the note has its own note fill and the one in force again
+    // behind it, and a transposition step moves it to its pitch and back.
     if (tie.lifted_fill != 0) WritePair(flag::kNoteTimeout, tie.lifted_fill);
     if (tie.shift != 0)
       WritePair(flag::kTransposeStep, static_cast<std::uint8_t>(0x100 - tie.shift));
@@ -131,7 +131,7 @@ class Inversion {
     if (tie.joined) Write(flag::kNoAttack);
     if (per_note_dividers_) WriteDividerAfterNote();
     if (tie.shift != 0) WritePair(flag::kTransposeStep, tie.shift);
-    if (tie.lifted_fill != 0) WritePair(flag::kNoteTimeout, 0);
+    if (tie.lifted_fill != 0) WritePair(flag::kNoteTimeout, tie.own_fill);
   }
 
   void Treat(const Event& flag) {

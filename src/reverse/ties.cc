@@ -30,11 +30,41 @@ PitchedNote NoteFor(const NoteRange& notes, std::uint8_t pitch, std::uint8_t tra
   return {static_cast<std::uint8_t>(notes.rest | low), 0};
 }
 
+// The ticks an event plays: the driver keeps duration x divider in one byte,
+// and counts a product of 0 down from 256.
+int TicksOf(std::uint8_t duration, int divider) {
+  const int ticks = (duration * divider) & 0xFF;
+  return ticks == 0 ? 256 : ticks;
+}
+
+// The PSG note-fill counter through one event of `ticks`: the driver counts
+// it down in every tick but the event's first, and silences the channel
+// when it reaches 0. Returns that tick, or 0 where it does not.
+int RunFillCounter(int& counter, int ticks) {
+  if (counter == 0) return 0;
+  if (counter < ticks) {
+    const int cut = counter;
+    counter = 0;
+    return cut;
+  }
+  counter -= ticks - 1;
+  return 0;
+}
+
+// A PSG event as the note-fill counter meets it.
+struct FillTiming {
+  int ticks;
+  std::uint8_t fill;  // the note fill in force
+  bool fill_set;      // an E8 stands between it and the event before
+  int cut = 0;        // where the counter silences the note forwards; 0: nowhere
+};
+
 class TieScan {
  public:
   TieScan(const Driver& driver, const FlatChannel& channel, ChannelKind kind,
           const std::string& channel_name)
       : driver_(driver),
+        rest_(driver.notes.rest),
         list_(channel.events),
         runs_(channel.divider_runs),
         fill_start_(channel.fill_start),
@@ -51,10 +81,14 @@ class TieScan {
         Event(event.first(), event.second(), event.at >= fill_start_);
       }
     }
-    // Note fill is lifted only where no join spares the note backwards: a
-    // joined note is never cut.
-    for (NoteTie& tie : ties_) {
-      if (tie.joined) tie.lifted_fill = 0;
+    if (fm_) {
+      // Note fill is lifted only where no join spares the note backwards: a
+      // joined FM note is never cut.
+      for (NoteTie& tie : ties_) {
+        if (tie.joined) tie.lifted_fill = 0;
+      }
+    } else {
+      FollowFillBackwards();
     }
     return std::move(ties_);
   }
@@ -67,6 +101,9 @@ class TieScan {
         return;
       case flag::kNoteTimeout:
         note_fill_ = parameter;
+        fill_counter_ = parameter;
+        fill_set_ = true;
+        any_fill_ = true;
         return;
       case flag::kNoAttack:
         no_attack_ = true;
@@ -86,23 +123,27 @@ class TieScan {
   // A note or rest with its duration. Rests that fill a stopped channel to
   // the song's length come after its stop: nothing sounds into them.
   void Event(std::uint8_t b, std::uint8_t duration, bool filling) {
-    const int divider = NextDivider();
+    const int ticks = TicksOf(duration, NextDivider());
     ties_.push_back({b, false});
+    if (!fm_) fill_timing_.push_back({ticks, note_fill_, fill_set_});
+    fill_set_ = false;
     if (filling) {
       sounding_.reset();
-    } else if (b != driver_.notes.rest) {
-      Note(b, duration, divider);
+    } else if (!fm_) {
+      PsgEvent(b, ticks);
+    } else if (b != rest_) {
+      FmNote(b, ticks);
     } else {
-      Rest(duration, divider);
+      FmRest(ticks);
     }
     no_attack_ = false;
   }
 
-  void Note(std::uint8_t note, std::uint8_t duration, int divider) {
+  void FmNote(std::uint8_t note, int ticks) {
     if (no_attack_ && sounding_) JoinPrevious();
     sounding_ = PitchOf(note, transpose_);
     // Note fill keys a note off before its end unless E7 spares it.
-    if (FillWouldCut(duration, divider)) {
+    if (FillWouldCut(ticks)) {
       if (no_attack_) {
         ties_.back().lifted_fill = note_fill_;
       } else {
@@ -111,23 +152,68 @@ class TieScan {
     }
   }
 
-  bool FillWouldCut(std::uint8_t duration, int divider) const {
-    const auto ticks = static_cast<std::uint8_t>(duration * divider);
-    return note_fill_ > 0 && note_fill_ < ticks;
-  }
+  bool FillWouldCut(int ticks) const { return note_fill_ > 0 && note_fill_ < ticks; }
 
   // An FM rest after E7 keeps the key on and the pitch, unless modulation
-  // moves the pitch away; a PSG rest is silent whatever E7 says.
-  void Rest(std::uint8_t duration, int divider) {
-    if (fm_ && no_attack_ && sounding_ && !modulation_) {
+  // moves the pitch away.
+  void FmRest(int ticks) {
+    if (no_attack_ && sounding_ && !modulation_) {
       const PitchedNote held = NoteFor(driver_.notes, *sounding_, transpose_);
       ties_.back().note = held.note;
       ties_.back().shift = held.shift;
-      if (FillWouldCut(duration, divider)) ties_.back().lifted_fill = note_fill_;
+      if (FillWouldCut(ticks)) ties_.back().lifted_fill = note_fill_;
       JoinPrevious();
       return;
     }
     sounding_.reset();
+  }
+
+  // A PSG rest is silent whatever E7 says; so is a note after E7 that finds
+  // note fill run out. A note sounds until the counter runs out in it.
+  void PsgEvent(std::uint8_t b, int ticks) {
+    if (!no_attack_) fill_counter_ = note_fill_;
+    if (b == rest_ || (note_fill_ != 0 && fill_counter_ == 0)) {
+      ties_.back().note = rest_;
+      sounding_.reset();
+      RunFillCounter(fill_counter_, ticks);
+      return;
+    }
+    const bool joined = no_attack_ && sounding_;
+    if (joined) JoinPrevious();
+    sounding_ = PitchOf(b, transpose_);
+    const int cut = RunFillCounter(fill_counter_, ticks);
+    fill_timing_.back().cut = cut;
+    if (cut == 0) return;
+    sounding_.reset();
+    // Backwards the note is cut before the note it continued: that one is
+    // attacked.
+    if (joined) ties_[ties_.size() - 2].joined = false;
+  }
+
+  // Plays the counter through the reversed list, from the last event to
+  // the first: E7 stands there before each joined note, and E8 sets fill
+  // and counter at the start, where the list has E8 between two events, and
+  // behind a note whose fill is lifted. A note that would be cut elsewhere
+  // than forwards, or not sound, gets its own fill.
+  void FollowFillBackwards() {
+    int counter = 0;
+    bool fill_set = any_fill_;
+    for (std::size_t i = ties_.size(); i-- > 0;) {
+      NoteTie& tie = ties_[i];
+      const FillTiming& timing = fill_timing_[i];
+      if (fill_set || !tie.joined) counter = timing.fill;
+      if (tie.note != rest_) {
+        int probe = counter;
+        const bool silent = timing.fill != 0 && counter == 0;
+        if (silent || RunFillCounter(probe, timing.ticks) != timing.cut) {
+          tie.lifted_fill = timing.fill;
+          tie.own_fill = static_cast<std::uint8_t>(timing.cut);
+          counter = timing.cut;
+        }
+      }
+      RunFillCounter(counter, timing.ticks);
+      fill_set = timing.fill_set || tie.lifted_fill != 0;
+    }
   }
 
   void JoinPrevious() { ties_[ties_.size() - 2].joined = true; }
@@ -147,6 +233,7 @@ class TieScan {
   }
 
   const Driver& driver_;
+  const std::uint8_t rest_;
   std::span<const std::uint8_t> list_;
   std::span<const DividerRun> runs_;
   const std::size_t fill_start_;
@@ -157,10 +244,14 @@ class TieScan {
 
   std::uint8_t transpose_ = 0;
   std::uint8_t note_fill_ = 0;
+  int fill_counter_ = 0;   // PSG: the driver's note-fill counter
+  bool fill_set_ = false;  // E8 since the last event
+  bool any_fill_ = false;  // E8 in the list: the reversed list starts with one
   bool no_attack_ = false;
   bool modulation_ = false;
   std::optional<std::uint8_t> sounding_;  // the pitch that sounds after the last event
   std::vector<NoteTie> ties_;
+  std::vector<FillTiming> fill_timing_;  // PSG: one per entry of ties_
 };
 
 }  // namespace

@@ -11,41 +11,34 @@ namespace {
 
 constexpr int kFirstSongNumber = 0x81;
 
-// Where the image's own bytes end: before the run of padding (all 00 or all
-// FF) that fills it to its size.
-std::size_t LastUsedByte(std::span<const std::uint8_t> rom) {
-  std::size_t end = rom.size();
-  const std::uint8_t padding = rom.back();
-  if (padding != 0x00 && padding != 0xFF) return end;
-  while (end > kChecksumStart && rom[end - 1] == padding) --end;
-  return end;
-}
-
 }  // namespace
 
 ReversedRom ReverseRom(const Driver& driver, std::span<const std::uint8_t> rom,
                        const WalkLimits& limits) {
-  ConvertOptions plain;
-  plain.limits = limits;
-  const auto converts = [&](std::uint32_t address) {
-    try {
-      ConvertSong(driver, rom.subspan(address), plain);
-      return true;
-    } catch (const TrackError&) {
-      return false;
-    }
-  };
-  std::optional<MusicTable> table = FindMusicTable(driver, rom, converts);
+  CheckRomImage(rom);
+  std::optional<MusicTable> table = FindMusicTable(driver, rom);
   if (!table) {
     throw TrackError(ErrorKind::kMalformedTrack, "no Sonic 1 music table found in this ROM");
+  }
+  if (const auto entry = table->entry_past_the_end) {
+    throw TrackError(ErrorKind::kMalformedTrack,
+                     "the ROM is cut short or damaged: its music table at " +
+                         FormatOffset(table->offset) + " runs on with an entry at " +
+                         FormatOffset(*entry) + " that leads to " +
+                         FormatOffset(ReadBigEndian32(rom, *entry)) +
+                         ", past the end of the file at " + FormatOffset(rom.size()),
+                     {"", static_cast<long long>(*entry)});
   }
 
   ReversedRom result;
   result.table = *table;
   result.image.assign(rom.begin(), rom.end());
   std::vector<std::uint8_t>& image = result.image;
-  std::size_t end = (LastUsedByte(rom) + 1) & ~std::size_t{1};
-  ConvertOptions compact = plain;
+  // Reversals go behind the file's last byte, at even addresses: bytes that
+  // look like padding may be data (a table that ends in zeros), and stay.
+  std::size_t end = (rom.size() + 1) & ~std::size_t{1};
+  ConvertOptions compact;
+  compact.limits = limits;
   compact.compact = true;
   std::map<std::uint32_t, std::size_t> reversed_at;  // original address -> the entry reversing it
   for (std::size_t i = 0; i < table->songs.size(); ++i) {
@@ -74,11 +67,9 @@ ReversedRom ReverseRom(const Driver& driver, std::span<const std::uint8_t> rom,
       continue;
     }
     const std::size_t size = reversal.bytes.size();
-    if (end + size > driver.limits.largest_track) {
+    if (end + size > kCartridgeSpace) {
       throw TrackError(ErrorKind::kSizeLimit,
-                       "with its reversed songs the ROM would outgrow the " +
-                           std::to_string(driver.limits.largest_track >> 20) +
-                           " MiB of a cartridge");
+                       "with its reversed songs the ROM would outgrow the 4 MiB of a cartridge");
     }
     if (end + size > image.size()) image.resize(end + size, 0xFF);
     std::copy(reversal.bytes.begin(), reversal.bytes.end(),

@@ -1,7 +1,7 @@
 // A whole game image in, the same game out with every song of its music
 // table reversed: each reversal (with loops and calls) placed behind the
-// image's last used byte and its table entry pointed at it, the header's
-// last address and checksum set anew. The input is never changed.
+// file's last byte and its table entry pointed at it, the header's last
+// address and checksum set anew. No other byte of the image changes.
 #ifndef QUORLIN_ROM_REVERSE_ROM_H_
 #define QUORLIN_ROM_REVERSE_ROM_H_
 
@@ -19,7 +19,7 @@ namespace quorlin {
 
 // What became of one entry of the music table.
 struct RomSong {
-  int number = 0;                         // 0x81 for the first entry
+  int number = 0;                         // 0x81 for the table's first entry, and so on
   std::uint32_t address = 0;              // of the original song
   std::optional<int> same_as;             // the number of an earlier entry with this address
   std::optional<ConvertedSong> reversal;  // its report values; its bytes are in the image
@@ -33,8 +33,11 @@ struct ReversedRom {
   int reversed = 0;  // entries whose song was reversed
 };
 
-// Reads the image's songs as songs of `driver`. Throws TrackError when the
-// image holds no music table or would outgrow the cartridge space.
+// Reads the image's songs as songs of `driver`.
+// Throws TrackError when the image is no whole game (CheckRomImage), holds
+// no music table, has a table that leads past its end, or would outgrow the
+// cartridge space. A song that does not convert keeps its entry and data,
+// and its error.
 ReversedRom ReverseRom(const Driver& driver, std::span<const std::uint8_t> rom,
                        const WalkLimits& limits = {});
 

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "format/bytes.h"
+#include "format/track_error.h"
 
 namespace quorlin {
 namespace {
@@ -20,8 +21,29 @@ bool HasSega(std::span<const std::uint8_t> bytes, std::size_t at) {
 
 }  // namespace
 
-bool IsMegaDriveRom(std::span<const std::uint8_t> file) {
-  return file.size() >= kSmallestRom && HasSega(file, kSystemName);
+bool IsMegaDriveRom(std::span<const std::uint8_t> file) { return HasSega(file, kSystemName); }
+
+void CheckRomImage(std::span<const std::uint8_t> file) {
+  if (file.size() > kCartridgeSpace) {
+    throw TrackError(ErrorKind::kSizeLimit,
+                     "the ROM is larger than 4 MiB, more than a cartridge holds");
+  }
+  if (file.size() < kSmallestRom) {
+    throw TrackError(ErrorKind::kMalformedTrack,
+                     "the file is marked as a Mega Drive game (\"SEGA\" at 0x100) but holds " +
+                         std::to_string(file.size()) + " bytes, too few for a game (at least " +
+                         std::to_string(kSmallestRom) + "); it is not read as a song either");
+  }
+  // A last address beyond the cartridge space is no size at all: a blank
+  // header reads FF FF FF FF there.
+  const std::uint32_t last = ReadBigEndian32(file, kRomEndAddress);
+  if (last < kCartridgeSpace && last >= file.size()) {
+    throw TrackError(ErrorKind::kMalformedTrack,
+                     "the ROM is cut short: its header gives its last address as " +
+                         FormatOffset(last) + ", so " + std::to_string(std::size_t{last} + 1) +
+                         " bytes, but the file holds " + std::to_string(file.size()),
+                     {"", static_cast<long long>(kRomEndAddress)});
+  }
 }
 
 std::optional<std::string> OtherDumpForm(std::span<const std::uint8_t> file) {

@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "format/format.h"
+
 namespace quorlin {
 
 inline constexpr std::size_t kSmallestRom = 128 << 10;
@@ -24,8 +26,14 @@ inline constexpr std::size_t kRomChecksum = 0x18E;
 inline constexpr std::size_t kRomEndAddress = 0x1A4;
 inline constexpr std::size_t kChecksumStart = 0x200;
 
-// True for a file of at least 128 KiB with "SEGA" at 0x100.
+// True for a file with "SEGA" at 0x100: a game image, or a piece of one
+// (CheckRomImage tells which).
 bool IsMegaDriveRom(std::span<const std::uint8_t> file);
+
+// Throws TrackError for a file marked as a game that cannot be a whole one:
+// larger than a cartridge, smaller than any game (128 KiB), or shorter than
+// its header's last address says.
+void CheckRomImage(std::span<const std::uint8_t> file);
 
 // For a Mega Drive game in another dump form, what that form is ("an SMD
 // dump: ..."), so that it can be refused by name; nothing otherwise.

@@ -5,8 +5,8 @@
 #include <cctype>
 #include <map>
 #include <optional>
-#include <set>
 #include <span>
+#include <unordered_map>
 
 #include "format/format.h"
 #include "format/track_error.h"
@@ -31,6 +31,16 @@ constexpr std::string_view kOtherDriversMacros[] = {
 constexpr std::string_view kSoundEffectMacros[] = {"smpsHeaderTempoSFX", "smpsHeaderChanSFX",
                                                    "smpsHeaderSFXChannel"};
 
+// The longest name taken: 255 characters, eight times the longest label of
+// a real song (30), short enough that names cannot swell the written song.
+constexpr std::size_t kLongestName = 255;
+// The most operands of one statement: the build takes a dc.b of 400 values
+// and refuses one of 512 ("too many arguments").
+constexpr std::size_t kMostOperands = 511;
+// Labels a written song gets are its first label's prefix and a suffix of
+// at most 10 characters ("_Jump1A2B"), which must stay a name the build takes.
+constexpr std::size_t kLongestLabelPrefix = kLongestName - 10;
+
 // The assembler's own directives are known in any letter case: "dc.b" is
 // "DC.B". `lower` is written in lower case.
 bool IsDirective(std::string_view operation, std::string_view lower) {
@@ -40,6 +50,38 @@ bool IsDirective(std::string_view operation, std::string_view lower) {
   }
   return true;
 }
+
+bool Listed(std::span<const std::string_view> names, std::string_view name) {
+  return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+// The header macros, which Macro() handles by name.
+constexpr std::string_view kHeaderMacros[] = {
+    "smpsHeaderStartSong", "smpsHeaderVoice", "smpsHeaderVoiceNull", "smpsHeaderChan",
+    "smpsHeaderTempo",     "smpsHeaderDAC",   "smpsHeaderFM",        "smpsHeaderPSG",
+};
+
+// Whether `name` is an operation the build knows for a song file, or one it
+// knows as a macro of other drivers and sound effects.
+bool IsKnownOperation(std::string_view name) {
+  for (const std::string_view directive :
+       {"dc.b", "dc.w", "if", "elseif", "else", "endif", "=", ":=", "equ", "set"}) {
+    if (IsDirective(name, directive)) return true;
+  }
+  return name == "even" || FlagOfMacro(name) || VoiceLineIndex(name) >= 0 ||
+         Listed(kHeaderMacros, name) || Listed(kOtherDriversMacros, name) ||
+         Listed(kSoundEffectMacros, name);
+}
+
+// What a name stands for in the pass that defined it last. A label is
+// known from the first pass on; a constant or a variable from where its
+// pass defines it (pass 0: nowhere yet).
+enum class SymbolKind : std::uint8_t { kLabel, kConstant, kVariable };
+struct Symbol {
+  std::int64_t value = 0;
+  SymbolKind kind = SymbolKind::kConstant;
+  int pass = 0;  // that defined it last
+};
 
 // One open if block.
 struct IfBlock {
@@ -65,16 +107,15 @@ std::int64_t Count256(std::int64_t n) { return n == 0 ? 256 : n; }
 
 class Assembler {
  public:
+  // Both passes read the same statements: they are split up once.
   Assembler(const Driver& driver, std::string_view source, const std::vector<SourceDefine>& defines)
-      : driver_(driver), source_(source) {
+      : driver_(driver), statements_(source) {
     for (const SourceDefine& define : defines) defines_[define.name] = define.value;
   }
 
   AssembledSong Run() {
-    // Both passes read the same statements: they are split up once.
-    ForEachStatement(source_,
-                     [this](const Statement& statement) { statements_.push_back(statement); });
     split_.assign(statements_.size(), {kUnsplit, 0});
+    symbols_.reserve(statements_.size());
     Pass(/*final=*/false);
     Pass(/*final=*/true);
     if (!song_started_) {
@@ -90,6 +131,7 @@ class Assembler {
  private:
   void Pass(bool final) {
     final_ = final;
+    ++pass_;
     address_ = 0;
     bytes_.clear();
     conditionals_.clear();
@@ -99,11 +141,8 @@ class Assembler {
     pan_names_ = false;
     voice_ = {};
     all_four_x_ = false;
-    labels_defined_.clear();
-    constants_.clear();
-    variables_.clear();
     for (current_ = 0; current_ < statements_.size(); ++current_) {
-      const Statement& statement = statements_[current_];
+      const Statement statement = statements_[current_];
       line_ = statement.line;
       statement_address_ = address_;
       Handle(statement);
@@ -130,6 +169,7 @@ class Assembler {
       return IfDirective(directive, s.operands);
     }
     if (!Active()) return;
+    CheckColumnOne(s);
     for (const std::string_view definition : kDefinitions) {
       if (IsDirective(s.operation, definition)) return SymbolDefinition(s, definition);
     }
@@ -140,34 +180,52 @@ class Assembler {
 
   // ---------------------------------------------------------- symbols --
 
+  // A macro or directive written in column 1 is read as a label, and what
+  // follows it as the operation: that is what to tell, not the operands.
+  // Alone, it is a label to the build too, until it stands there twice.
+  void CheckColumnOne(const Statement& s) const {
+    if (!s.label_in_column_one) return;
+    if (!s.operation.empty() && IsKnownOperation(s.operation)) return;
+    if (!IsKnownOperation(s.label)) return;
+    if (s.operation.empty() && IsName(s.label) && !DefinedInThisPass(s.label)) return;
+    Fail(Excerpt(s.label) +
+         " is written in column 1, where a name is read as a label: indent it with a tab or "
+         "spaces");
+  }
+
+  bool DefinedInThisPass(std::string_view name) const {
+    const auto symbol = symbols_.find(name);
+    return symbol != symbols_.end() && symbol->second.pass == pass_;
+  }
+
   void CheckNewName(std::string_view name) const {
     if (!name.empty() && name[0] == '.') {
-      Fail("local labels such as " + std::string(name) + " are not supported");
+      Fail("local labels such as " + Excerpt(name) + " are not supported");
     }
-    if (!IsName(name)) Fail("bad name " + std::string(name));
+    if (!IsName(name)) Fail("bad name " + Excerpt(name));
+    if (name.size() > kLongestName) {
+      Fail("the name " + Excerpt(name) + " is " + std::to_string(name.size()) +
+           " characters long; names may have at most " + std::to_string(kLongestName));
+    }
     if (IncludedEquate(name) || PanName(name) || defines_.count(name) || IsStateSymbol(name)) {
-      Fail(std::string(name) + " is defined twice: the include file defines it");
+      Fail(Excerpt(name) + " is defined twice: the include file defines it");
     }
   }
 
   void DefineLabel(std::string_view name) {
     CheckNewName(name);
-    if (!labels_defined_.insert(std::string(name)).second || constants_.count(name) ||
-        variables_.count(name)) {
-      Fail("the label " + std::string(name) + " is defined twice");
+    const auto [found, added] = symbols_.try_emplace(name, Symbol{address_, SymbolKind::kLabel, 0});
+    Symbol& symbol = found->second;
+    if (symbol.pass == pass_) Fail("the label " + Excerpt(name) + " is defined twice");
+    if (final_ && (added || symbol.kind != SymbolKind::kLabel || symbol.value != address_)) {
+      Fail("the label " + Excerpt(name) + " moves between the assembler's passes");
     }
-    if (!final_) {
-      labels_[std::string(name)] = address_;
-      if (label_prefix_.empty() && !song_started_ && address_ == 0) {
-        label_prefix_ = name;
-        constexpr std::string_view kHeader = "_Header";
-        if (label_prefix_.ends_with(kHeader)) {
-          label_prefix_.resize(label_prefix_.size() - kHeader.size());
-        }
-      }
-    } else if (const auto first = labels_.find(name);
-               first == labels_.end() || first->second != address_) {
-      Fail("the label " + std::string(name) + " moves between the assembler's passes");
+    symbol = {address_, SymbolKind::kLabel, pass_};
+    if (!final_ && label_prefix_.empty() && !song_started_ && address_ == 0) {
+      constexpr std::string_view kHeader = "_Header";
+      label_prefix_ =
+          name.substr(0, name.ends_with(kHeader) ? name.size() - kHeader.size() : name.size());
+      label_prefix_.resize(std::min(label_prefix_.size(), kLongestLabelPrefix));
     }
   }
 
@@ -180,16 +238,20 @@ class Assembler {
       name = operands[0];
       value = operands[1];
     }
-    if (name.empty()) Fail(std::string(s.operation) + " needs a name before it");
-    if (value.empty()) Fail(std::string(name) + " is given no value");
+    if (name.empty()) Fail(Excerpt(s.operation) + " needs a name before it");
+    if (value.empty()) Fail(Excerpt(name) + " is given no value");
     const bool constant = operation == "=" || operation == "equ";
-    if (labels_defined_.count(name) || constants_.count(name)) {
-      Fail(constant ? std::string(name) + " is defined twice"
-                    : "an assignment to the equate " + std::string(name));
+    // A name new here stays unknown until its value is read.
+    Symbol& symbol = symbols_.try_emplace(name).first->second;
+    const bool earlier = symbol.pass == pass_;
+    if (earlier && symbol.kind != SymbolKind::kVariable) {
+      Fail(constant ? Excerpt(name) + " is defined twice"
+                    : "an assignment to the equate " + Excerpt(name));
     }
-    if (constant && variables_.count(name)) Fail(std::string(name) + " is defined twice");
-    if (!variables_.count(name)) CheckNewName(name);
-    (constant ? constants_ : variables_)[std::string(name)] = Value(value);
+    if (constant && earlier) Fail(Excerpt(name) + " is defined twice");
+    if (!earlier) CheckNewName(name);
+    const std::int64_t result = Value(value);
+    symbol = {result, constant ? SymbolKind::kConstant : SymbolKind::kVariable, pass_};
   }
 
   bool IsStateSymbol(std::string_view name) const {
@@ -201,15 +263,12 @@ class Assembler {
     // these come first.
     if (const auto define = defines_.find(name); define != defines_.end()) return define->second;
     if (const auto equate = IncludedEquate(name)) return equate;
-    if (const auto label = labels_.find(name); label != labels_.end()) {
+    if (const auto symbol = symbols_.find(name); symbol != symbols_.end()) {
       // Labels are known from the first pass on: forward references work.
-      return label->second;
-    }
-    if (const auto constant = constants_.find(name); constant != constants_.end()) {
-      return constant->second;
-    }
-    if (const auto variable = variables_.find(name); variable != variables_.end()) {
-      return variable->second;
+      // Constants and variables only from where this pass defines them.
+      if (symbol->second.kind == SymbolKind::kLabel || symbol->second.pass == pass_) {
+        return symbol->second.value;
+      }
     }
     if (pan_names_) {
       if (const auto pan = PanName(name)) return pan;
@@ -252,7 +311,7 @@ class Assembler {
       conditionals_.push_back({line_, parent, value, value, false});
       return;
     }
-    if (conditionals_.empty()) Fail(std::string(operation) + " without if");
+    if (conditionals_.empty()) Fail(Excerpt(operation) + " without if");
     auto& block = conditionals_.back();
     if (operation == "endif") {
       conditionals_.pop_back();
@@ -327,6 +386,11 @@ class Assembler {
     auto& [first, count] = split_[current_];
     if (first == kUnsplit) {
       SplitOperands(text, scratch_);
+      if (scratch_.size() > kMostOperands) {
+        Fail(std::to_string(scratch_.size()) +
+             " operands in one statement; the build refuses a statement of more than " +
+             std::to_string(kMostOperands));
+      }
       first = static_cast<std::uint32_t>(operands_.size());
       count = static_cast<std::uint32_t>(scratch_.size());
       operands_.insert(operands_.end(), scratch_.begin(), scratch_.end());
@@ -338,9 +402,9 @@ class Assembler {
     const std::span<const std::string_view> operands = OperandsOf(operand_text);
     const bool bytes = IsDirective(name, "dc.b");
     if (bytes || IsDirective(name, "dc.w")) {
-      if (operands.empty()) Fail(std::string(name) + " needs at least one value");
+      if (operands.empty()) Fail(Excerpt(name) + " needs at least one value");
       for (std::string_view operand : operands) {
-        if (operand.starts_with("\"")) Fail("text in " + std::string(name) + " is not supported");
+        if (operand.starts_with("\"")) Fail("text in " + Excerpt(name) + " is not supported");
         // The first pass only lays the song out: a value's size is enough.
         const std::int64_t value = final_ ? Value(operand) : 0;
         bytes ? EmitByte(value) : EmitWord(value);
@@ -430,13 +494,11 @@ class Assembler {
       for (std::size_t i = 2; i < 5; ++i) EmitByte(Value(operands[i]));
       return;
     }
-    for (std::string_view other : kOtherDriversMacros) {
-      if (other == name) Fail(std::string(name) + " is no macro of the Sonic 1 driver");
-    }
-    for (std::string_view effect : kSoundEffectMacros) {
-      if (effect == name) Fail(std::string(name) + " belongs to sound effects, not songs");
-    }
-    Fail("unknown macro or directive " + std::string(name));
+    if (Listed(kOtherDriversMacros, name))
+      Fail(Excerpt(name) + " is no macro of the Sonic 1 driver");
+    if (Listed(kSoundEffectMacros, name))
+      Fail(Excerpt(name) + " belongs to sound effects, not songs");
+    Fail("unknown macro or directive " + Excerpt(name));
   }
 
   // A flag and its parameters; most macros write them as given.
@@ -516,8 +578,7 @@ class Assembler {
   static constexpr std::int64_t kMaxSongBytes = 0x10000;
 
   const Driver& driver_;
-  std::string_view source_;
-  std::vector<Statement> statements_;
+  SourceStatements statements_;
   std::size_t current_ = 0;  // the statement being read
   static constexpr std::uint32_t kUnsplit = UINT32_MAX;
   std::vector<std::pair<std::uint32_t, std::uint32_t>>
@@ -525,10 +586,10 @@ class Assembler {
   std::vector<std::string_view> operands_;  // of every statement split
   std::vector<std::string_view> scratch_;
   std::map<std::string, std::int64_t, std::less<>> defines_;
-  std::map<std::string, std::int64_t, std::less<>> labels_;  // from the first pass
-  std::set<std::string, std::less<>> labels_defined_;        // in this pass
-  std::map<std::string, std::int64_t, std::less<>> constants_;
-  std::map<std::string, std::int64_t, std::less<>> variables_;
+  // Every name the source defines, as places in the source: labels from
+  // the first pass on, constants and variables of the pass that defined them.
+  std::unordered_map<std::string_view, Symbol> symbols_;
+  int pass_ = 0;
   std::string label_prefix_;
   bool final_ = false;
   int line_ = 0;

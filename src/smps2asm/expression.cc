@@ -4,6 +4,7 @@
 #include <string>
 
 #include "format/track_error.h"
+#include "smps2asm/source_lines.h"
 
 namespace quorlin {
 namespace {
@@ -41,13 +42,13 @@ class Parser {
   std::int64_t Run() {
     const std::int64_t value = Expression();
     SkipBlanks();
-    if (at_ != text_.size()) Fail("unexpected '" + std::string(text_.substr(at_)) + "'");
+    if (at_ != text_.size()) Fail("unexpected '" + Excerpt(text_.substr(at_)) + "'");
     return value;
   }
 
  private:
   [[noreturn]] void Fail(const std::string& what) const {
-    throw TrackError(ErrorKind::kSource, what + " in the expression '" + std::string(text_) + "'");
+    throw TrackError(ErrorKind::kSource, what + " in the expression '" + Excerpt(text_) + "'");
   }
 
   void SkipBlanks() {
@@ -122,7 +123,7 @@ class Parser {
       return Number();
     }
     if (IsNameStart(c)) return Symbol();
-    Fail("unexpected '" + std::string(text_.substr(at_)) + "'");
+    Fail("unexpected '" + Excerpt(text_.substr(at_)) + "'");
   }
 
   std::int64_t Number() {
@@ -130,7 +131,7 @@ class Parser {
     ++at_;
     while (at_ < text_.size() && IsNameChar(text_[at_])) ++at_;
     const auto value = ParseNumber(text_.substr(start, at_ - start));
-    if (!value) Fail("bad number " + std::string(text_.substr(start, at_ - start)));
+    if (!value) Fail("bad number " + Excerpt(text_.substr(start, at_ - start)));
     return *value;
   }
 
@@ -145,11 +146,11 @@ class Parser {
     const std::size_t start = at_;
     while (at_ < text_.size() && IsNameChar(text_[at_])) ++at_;
     if (at_ < text_.size() && text_[at_] == '.') {
-      Fail("local labels such as " + std::string(text_.substr(start)) + " are not supported");
+      Fail("local labels such as " + Excerpt(text_.substr(start)) + " are not supported");
     }
     const std::string_view name = text_.substr(start, at_ - start);
     const auto value = lookup_(name);
-    if (!value) throw TrackError(ErrorKind::kSource, "unknown symbol " + std::string(name));
+    if (!value) throw TrackError(ErrorKind::kSource, "unknown symbol " + Excerpt(name));
     return *value;
   }
 

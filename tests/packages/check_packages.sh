@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Checks the release packages: each holds exactly the expected files, and the
-# program in each converts the example song it carries as the Linux build in
-# BUILD does. The Windows package's quorlin.exe runs under wine, started as a
+# Checks the release packages: each holds exactly the expected files (the
+# Linux one in the system's layout, the Windows one flat), its program is
+# stripped, and that program converts the example song it carries as the
+# Linux build in BUILD does. The Windows package's quorlin.exe runs under wine, started as a
 # drag-and-drop start starts it.
 #
 # Usage: tests/packages/check_packages.sh BUILD BUILD_WINDOWS
@@ -20,6 +21,7 @@ trap cleanup EXIT
 fail() { echo "package check: FAILED: $*"; exit 1; }
 
 documents="README.md LICENSE CHANGELOG.md examples/ examples/README.md examples/sunrise.asm examples/sunrise.bin"
+linux_documents="share/ share/doc/ share/doc/quorlin/ $(printf 'share/doc/quorlin/%s ' $documents)"
 # Lists a package's files, each without the package's own top folder, sorted.
 contents() { cmake -E tar tf "$1" | sed 's|^[^/]*/||' | grep -v '^$' | sort; }
 expect() {
@@ -35,22 +37,27 @@ expect() {
 linux_package=$build/quorlin-$version-linux-x86_64.tar.gz
 windows_package=$build_windows/quorlin-$version-windows-x86_64.zip
 # shellcheck disable=SC2086  # the documents are a list
-expect "$linux_package" bin/ bin/quorlin $documents
+expect "$linux_package" bin/ bin/quorlin $linux_documents
 # shellcheck disable=SC2086
 expect "$windows_package" quorlin.exe $documents
 
 mkdir -p "$work/reference" "$work/linux" "$work/windows"
 "$build/quorlin" --no-wait -o "$work/reference" "$(dirname "$0")/../../examples/sunrise.bin" > /dev/null
 
+# A program without symbols: nm finds none.
+stripped() { [ -z "$("$1" "$2" 2> /dev/null)" ] || fail "$(basename "$2") is not stripped"; }
+
 (cd "$work/linux" && cmake -E tar xf "$linux_package")
 linux_dir="$work/linux/quorlin-$version-linux-x86_64"
-"$linux_dir/bin/quorlin" --no-wait -o "$work/linux/out" "$linux_dir/examples/sunrise.bin" > /dev/null ||
+stripped nm "$linux_dir/bin/quorlin"
+"$linux_dir/bin/quorlin" --no-wait -o "$work/linux/out" "$linux_dir/share/doc/quorlin/examples/sunrise.bin" > /dev/null ||
   fail "the Linux package's quorlin did not convert its example song"
 cmp -s "$work/linux/out/sunrise.bin" "$work/reference/sunrise.bin" ||
   fail "the Linux package's quorlin wrote other bytes"
 
 (cd "$work/windows" && cmake -E tar xf "$windows_package")
 windows_dir="$work/windows/quorlin-$version-windows-x86_64"
+stripped x86_64-w64-mingw32-nm "$windows_dir/quorlin.exe"
 winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr '/' '\\')"; }
 status=0
 wine "$(winpath "$windows_dir/quorlin.exe")" "$(winpath "$windows_dir/examples/sunrise.bin")" \

@@ -78,6 +78,28 @@ report=$(run_windows "$(winpath "$source_copy" | tr 'a-z' 'A-Z')") && fail "a re
 echo "$report" | grep -q "would replace the source track itself" || fail "source track not refused: $report"
 [ "$(sha256sum "$source_copy")" = "$before" ] || fail "the source track changed"
 
+# The same file named twice, in other letter case, is converted once.
+report=$(run_windows "$(winpath "$work/music/$first")" "$(winpath "$work/music/$first" | tr 'a-z' 'A-Z')") ||
+  fail "a file named twice failed: $report"
+echo "$report" | grep -q "Notice; the same file as .*, named before in this run: it is converted once" ||
+  fail "a file named twice was not converted once: $report"
+
+# An output that is a hard link to a track named later is refused, and that track kept.
+rm "$work/windows/Output/$first"
+ln "$work/music/$wide_name" "$work/windows/Output/$first"
+before=$(sha256sum "$work/music/$wide_name")
+report=$(run_windows "$(winpath "$work/music/$first")" "$(winpath "$work/music/$wide_name")") &&
+  fail "a refused track exited with 0"
+echo "$report" | grep -q "would replace Z:.*$wide_name, a track of this run" ||
+  fail "an output linked to a later track was not refused: $report"
+[ "$(sha256sum "$work/music/$wide_name")" = "$before" ] || fail "a track was overwritten through a link"
+
+# An output folder with a file in its way: one line, nothing converted.
+report=$(run_windows -o "$(winpath "$work/music/$first")" "$(winpath "$work/music/$first")") &&
+  fail "an unusable output folder exited with 0"
+echo "$report" | grep -q "Error; could not create the output folder .* (a file of that name is in the way); no track is converted" ||
+  fail "an unusable output folder was not reported: $report"
+
 # A file that is missing gets the system's reason.
 report=$(run_windows 'Z:\no\such\track.bin') && fail "a missing track exited with 0"
 echo "$report" | grep -q "Error; could not open the file (.*)" || fail "no reason for a missing track: $report"
