@@ -54,6 +54,11 @@ std::vector<NamedTrack> OrdinarySongs() {
 
 namespace {
 
+// The Sonic 1 song layout the crafted images are written in.
+constexpr std::size_t kSongHeaderSize = kSonic1Driver.song_header.size;
+constexpr std::size_t kFmHeaderSize = kSonic1Driver.Entry(ChannelKind::kFm).size;
+constexpr std::size_t kPsgHeaderSize = kSonic1Driver.Entry(ChannelKind::kPsg).size;
+
 // An image of `size` bytes filled with 0xFF, marked as a Mega Drive game,
 // its last address set.
 Bytes BlankRom(std::size_t size) {

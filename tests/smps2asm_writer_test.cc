@@ -66,7 +66,7 @@ TEST(WriterTest, WritesTheSongAsTheDisassemblyDoes) {
 
 TEST(WriterTest, DcbLinesHoldTwelveValuesAtMost) {
   const std::string source = WriteSource(
-      kSonic1Driver, kSonic1Driver,
+      kSonic1Driver,
       SongBuilder().Dac(Hex("81 01 82 01 83 01 84 01 85 01 86 01 87 01 F2")).Build(), "S", "");
   EXPECT_NE(source.find("\tdc.b\tdKick, $01, dSnare, $01, dTimpani, $01, $84, $01, $85, $01, "
                         "$86, $01\n\tdc.b\t$87, $01\n"),
