@@ -30,13 +30,6 @@ ChannelHeader ReadChannelHeader(const Driver& driver, std::span<const std::uint8
 
 }  // namespace
 
-std::size_t HeadersSize(const Driver& driver, const SongHeader& song) {
-  return static_cast<std::size_t>(driver.song_header.size) +
-         driver.Entry(ChannelKind::kDac).size * SongHeader::kDacCount +
-         static_cast<std::size_t>(driver.Entry(ChannelKind::kFm).size * song.fm_count) +
-         static_cast<std::size_t>(driver.Entry(ChannelKind::kPsg).size * song.psg_count);
-}
-
 std::string ChannelHeader::Name() const {
   switch (kind) {
     case ChannelKind::kDac:

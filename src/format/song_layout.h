@@ -39,7 +39,14 @@ struct ChannelHeader {
 
 // Size of the song header and every channel entry: where a written song's
 // voice table starts.
-std::size_t HeadersSize(const Driver& driver, const SongHeader& song);
+inline std::size_t HeadersSize(const Driver& driver, const SongHeader& song) {
+  const auto size = [&](ChannelKind kind, int count) {
+    return static_cast<std::size_t>(driver.Entry(kind).size) * static_cast<std::size_t>(count);
+  };
+  return static_cast<std::size_t>(driver.song_header.size) +
+         size(ChannelKind::kDac, SongHeader::kDacCount) + size(ChannelKind::kFm, song.fm_count) +
+         size(ChannelKind::kPsg, song.psg_count);
+}
 
 // Calls `each(kind, number, at)` for every channel's entry in channel order:
 // the DAC channel, the FM channels, the PSG channels, each kind numbered

@@ -16,36 +16,52 @@ struct Run {
   std::size_t length = 0;  // entries
 };
 
-}  // namespace
-
-SongHeaderFit SongHeaderAt(const Driver& driver, std::span<const std::uint8_t> rom,
-                           std::uint32_t address) {
-  const SongHeaderLayout& layout = driver.song_header;
-  if (address % 2 != 0 || address < kFirstSongAddress || address >= kCartridgeSpace) {
-    return SongHeaderFit::kNone;
-  }
-  const std::size_t at = address;
-  if (at + static_cast<std::size_t>(layout.size) > rom.size()) return SongHeaderFit::kPastTheEnd;
-  const std::span<const std::uint8_t> song = rom.subspan(at);
+// The rest of SongHeaderAt, for the few addresses whose channel counts fit:
+// whether the channel headers, the voice table and every channel's data lie
+// inside the image.
+SongHeaderFit SongInside(const Driver& driver, std::span<const std::uint8_t> song, int fm,
+                         int psg) {
   SongHeader header;
-  header.fm_count = song[layout.fm_count_at] - SongHeader::kDacCount;
-  header.psg_count = song[layout.psg_count_at];
-  if (header.fm_count < 0 || header.fm_count + SongHeader::kDacCount > layout.most_fm_channels ||
-      header.psg_count > layout.most_psg_channels) {
-    return SongHeaderFit::kNone;
-  }
+  header.fm_count = fm - SongHeader::kDacCount;
+  header.psg_count = psg;
   if (HeadersSize(driver, header) > song.size()) return SongHeaderFit::kPastTheEnd;
   // The voice table may start at the image's end: a song may select no voice.
   const auto leads_below = [&](std::size_t pointer_at, std::size_t end) {
     const std::int64_t target = driver.header_pointers.TargetAt(song, pointer_at);
     return target >= 0 && static_cast<std::size_t>(target) < end;
   };
-  bool inside = leads_below(static_cast<std::size_t>(layout.voice_table_at), song.size() + 1);
+  bool inside =
+      leads_below(static_cast<std::size_t>(driver.song_header.voice_table_at), song.size() + 1);
   ForEachChannelEntry(driver, header, [&](ChannelKind kind, int, std::size_t entry_at) {
     inside = inside && leads_below(entry_at + static_cast<std::size_t>(driver.Entry(kind).data_at),
                                    song.size());
   });
   return inside ? SongHeaderFit::kSong : SongHeaderFit::kPastTheEnd;
+}
+
+// SongHeaderAt, as the search asks it at every even offset: most addresses
+// are refused at once.
+SongHeaderFit FitAt(const Driver& driver, std::span<const std::uint8_t> rom,
+                    std::uint32_t address) {
+  const SongHeaderLayout& layout = driver.song_header;
+  if (address % 2 != 0 || address < kFirstSongAddress || address >= kCartridgeSpace) {
+    return SongHeaderFit::kNone;
+  }
+  const std::size_t at = address;
+  if (at + static_cast<std::size_t>(layout.size) > rom.size()) return SongHeaderFit::kPastTheEnd;
+  const int fm = rom[at + layout.fm_count_at], psg = rom[at + layout.psg_count_at];
+  if (fm < SongHeader::kDacCount || fm > layout.most_fm_channels ||
+      psg > layout.most_psg_channels) {
+    return SongHeaderFit::kNone;
+  }
+  return SongInside(driver, rom.subspan(at), fm, psg);
+}
+
+}  // namespace
+
+SongHeaderFit SongHeaderAt(const Driver& driver, std::span<const std::uint8_t> rom,
+                           std::uint32_t address) {
+  return FitAt(driver, rom, address);
 }
 
 std::optional<MusicTable> FindMusicTable(const Driver& driver, std::span<const std::uint8_t> rom) {
@@ -62,7 +78,7 @@ std::optional<MusicTable> FindMusicTable(const Driver& driver, std::span<const s
       run.length = 0;
     };
     for (std::size_t at = row; at + kEntryBytes <= rom.size(); at += kEntryBytes) {
-      if (SongHeaderAt(driver, rom, ReadBigEndian32(rom, at)) != SongHeaderFit::kSong) {
+      if (FitAt(driver, rom, ReadBigEndian32(rom, at)) != SongHeaderFit::kSong) {
         close();
         continue;
       }
@@ -80,7 +96,7 @@ std::optional<MusicTable> FindMusicTable(const Driver& driver, std::span<const s
   }
   // The table of an image cut short runs on past its end.
   const auto leads_past_the_end = [&](std::size_t entry) {
-    return SongHeaderAt(driver, rom, ReadBigEndian32(rom, entry)) == SongHeaderFit::kPastTheEnd;
+    return FitAt(driver, rom, ReadBigEndian32(rom, entry)) == SongHeaderFit::kPastTheEnd;
   };
   const std::size_t after = best.first + best.length * kEntryBytes;
   if (best.first >= kEntryBytes && leads_past_the_end(best.first - kEntryBytes)) {
