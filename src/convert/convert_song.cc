@@ -99,8 +99,10 @@ ConvertedSong ConvertSong(const Driver& driver, std::span<const std::uint8_t> tr
   std::vector<ChannelData> converted(headers.size()), reversed(headers.size());
   for (std::size_t i = 0; i < headers.size(); ++i) {
     converted[i] = inverter.Invert(flat.channels[i], headers[i]);
-    flat.channels[i] = {};  // the flattened list has served
-    reversed[i] = ReverseChannel(driver, converted[i], headers[i].Name());
+    // The flattened list has served: the reversed list takes its memory.
+    reversed[i] =
+        ReverseChannel(driver, converted[i], headers[i].Name(), std::move(flat.channels[i].events));
+    flat.channels[i] = {};
   }
   if (dumps != nullptr) WriteDumps({song, converted, reversed, voices, flat.timeline}, *dumps);
   converted.clear();

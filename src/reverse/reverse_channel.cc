@@ -52,9 +52,11 @@ void RotateAndCloseLoop(const Driver& driver, std::span<std::uint8_t> events, st
 
 std::vector<std::uint8_t> ReverseChannel(const Driver& driver,
                                          std::span<const std::uint8_t> converted,
-                                         const std::string& channel_name) {
+                                         const std::string& channel_name,
+                                         std::vector<std::uint8_t> room) {
   // Bytes that dropped events leave unwritten stay zero.
-  std::vector<std::uint8_t> reversed(converted.size(), 0);
+  std::vector<std::uint8_t> reversed = std::move(room);
+  reversed.assign(converted.size(), 0);
   const std::size_t start = ReverseEvents(driver, converted, reversed, channel_name);
   RotateAndCloseLoop(driver, reversed, start);
   return reversed;

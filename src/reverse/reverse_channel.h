@@ -16,9 +16,12 @@
 namespace quorlin {
 
 // Returns the reversed list of the converted list `converted`, as long.
+// It is written into the memory of `room` (the flattened list, say, which
+// has served), so that a long list needs no fresh memory.
 std::vector<std::uint8_t> ReverseChannel(const Driver& driver,
                                          std::span<const std::uint8_t> converted,
-                                         const std::string& channel_name);
+                                         const std::string& channel_name,
+                                         std::vector<std::uint8_t> room = {});
 
 }  // namespace quorlin
 
