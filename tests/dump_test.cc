@@ -1,5 +1,5 @@
-// Diagnostic dumps: the ChannelBuffers, voices and tempo divider timeline of
-// a conversion, written beside the track.
+// Diagnostic dumps: each channel's picture of its lists, the voices and the
+// tempo divider timeline of a conversion, written beside the track.
 #include "diagnostics/dump.h"
 
 #include <gtest/gtest.h>
