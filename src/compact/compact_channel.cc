@@ -37,8 +37,7 @@ std::optional<Grammar> ChannelCompactor::ReadEvents(std::span<const std::uint8_t
     if (!read.Listed()) return std::nullopt;
     const auto event = read.bytes;
     if (reader.Done()) {
-      if (read.kind != EventKind::kFlag ||
-          driver_.Flag(read.first()).inversion != FlagInversion::kTakeOut) {
+      if (read.kind != EventKind::kFlag || read.flag->inversion != FlagInversion::kTakeOut) {
         return std::nullopt;
       }
       closing = event;

@@ -68,9 +68,11 @@ class ChannelWalk {
     // The steps this walk may take before a limit stops it.
     step_budget_ = std::min(settings_.limits.steps_per_walk, settings_.steps_left);
     NextDividerChange();
+    // The reader as a local: the bytes the walk writes cannot be its own.
+    const EventReader reader = reader_;
     while (revisit_budget_ != 0 && !stopped_) {
       if (!StartStep()) break;
-      Step();
+      Step(reader);
     }
     if (fault_) return fault_;
     if (!stopped_) {
@@ -143,10 +145,10 @@ class ChannelWalk {
          position_);
   }
 
-  void Step() {
+  void Step(const EventReader& reader) {
     if (!InImage(position_)) [[unlikely]]
       return FailOutsideTrack(position_);
-    const Event event = reader_.At(static_cast<std::size_t>(position_));
+    const Event event = reader.At(static_cast<std::size_t>(position_));
     Mark(position_++);
     switch (event.kind) {
       case EventKind::kNote:
@@ -208,7 +210,7 @@ class ChannelWalk {
   }
 
   void HandleFlag(const Event& flag) {
-    const FlagRow& row = driver_.Flag(flag.first());
+    const FlagRow& row = *flag.flag;
     if (row.walk == FlagWalk::kLoop) return Loop(flag);
     // Any other flag reads its parameters one after the other: the first
     // that the track lacks is where the walk fails.

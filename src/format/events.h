@@ -22,8 +22,9 @@ enum class EventKind : std::uint8_t { kNote, kDuration, kFlag };
 
 struct Event {
   EventKind kind;
-  std::size_t at;    // of its first byte
-  std::size_t size;  // the bytes it takes
+  const FlagRow* flag;  // a flag's row of the driver's table; none for a note or duration
+  std::size_t at;       // of its first byte
+  std::size_t size;     // the bytes it takes
   // Those of its bytes that the input holds: all of them, unless the input
   // ends inside the event (CutShort).
   std::span<const std::uint8_t> bytes;
@@ -54,15 +55,17 @@ class EventReader {
     const std::uint8_t* const first = bytes_.data() + at;
     const std::size_t left = bytes_.size() - at;
     EventKind kind = EventKind::kDuration;
+    const FlagRow* flag = nullptr;
     std::size_t size = 1;
     if (notes_.IsFlag(*first)) {
       kind = EventKind::kFlag;
-      size += flags_[*first - notes_.first_flag].parameters;
+      flag = &flags_[*first - notes_.first_flag];
+      size += flag->parameters;
     } else if (!notes_.IsDuration(*first)) {
       kind = EventKind::kNote;
       if (left > 1 && notes_.IsDuration(first[1])) size = 2;
     }
-    return {kind, at, size, {first, size < left ? size : left}};
+    return {kind, flag, at, size, {first, size < left ? size : left}};
   }
 
   // Whether the events read one after the other have reached the end.

@@ -139,7 +139,7 @@ class Inversion {
     if (per_note_dividers_ && IsDividerFlag(command)) return;  // dropped
     const auto parameters = flag.bytes.subspan(1);
     std::array<std::uint8_t, 4>& state = State(command);
-    switch (driver_.Flag(command).inversion) {
+    switch (flag.flag->inversion) {
       case FlagInversion::kCopy:
         for (const std::uint8_t b : flag.bytes) Write(b);
         return;

@@ -22,8 +22,7 @@ std::size_t ReverseEvents(const Driver& driver, std::span<const std::uint8_t> co
   std::size_t write_pos = converted.size();
   for (EventReader reader(driver, converted); !reader.Done();) {
     const Event event = reader.Next();
-    if (event.kind == EventKind::kFlag &&
-        driver.Flag(event.first()).inversion == FlagInversion::kDrop) {
+    if (event.kind == EventKind::kFlag && event.flag->inversion == FlagInversion::kDrop) {
       continue;
     }
     if (!event.Listed() || event.size > write_pos) FailMalformed(channel_name, event.at);

@@ -105,7 +105,7 @@ class SourceWriter {
         roles_[at++] = Role::kNote;
         continue;
       }
-      const FlagRow& row = driver_.Flag(event.first());
+      const FlagRow& row = *event.flag;
       if (row.walk == FlagWalk::kIgnore) {
         at = event.end();  // no flag of this driver: stays raw bytes
         continue;
