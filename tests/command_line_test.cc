@@ -495,6 +495,17 @@ TEST_F(CommandLineTest, DumpsOptionWritesTheDumpsAndSaysWhereOnce) {
             std::string::npos)
       << blocked.output;
   EXPECT_EQ(blocked.exit_code, 0);
+  // The dumps of tools/Output.bin go into the output folder, where the
+  // reversal of a track named FM01.bin already stands: it stays.
+  const std::string beside = folder_ + "tools/Output.bin";
+  WriteFile(beside, ExampleSong());
+  const RunResult over = Run({"--dumps", Track("FM01.bin", ExampleSong()), beside});
+  EXPECT_NE(over.output.find("    Dump skipped; could not write " + OutputOf("FM01.bin") +
+                             " (it is the reversed song of " + folder_ +
+                             "music/FM01.bin, written in this run)\n"),
+            std::string::npos)
+      << over.output;
+  EXPECT_EQ(ReadFile(OutputOf("FM01.bin")), ExampleSongReversed());
 }
 
 TEST_F(CommandLineTest, DumpsFollowTheBuildSwitchWithoutTheOption) {
