@@ -474,6 +474,18 @@ TEST_F(CommandLineTest, GameImageGetsEverySongReversedAndAReportOfEach) {
   EXPECT_EQ(run.exit_code, 0);
   EXPECT_EQ(ReadFile(OutputOf("game.gen")), reversed);
   EXPECT_FALSE(fs::exists(folder_ + "music/game"));  // no dumps
+  // A game none of whose songs converts would be written back unchanged: it
+  // is not written, and the summary says that no reversed song was.
+  const Bytes refused = SongBuilder().Dac(Hex("81 0C E3")).Build();  // returns without a call
+  const RunResult none =
+      Run({Track("none.bin", GameImage(0x0800, {refused}, std::vector<int>(8, 0)))});
+  EXPECT_TRUE(none.output.ends_with(
+      "    Song 88; the same song as 81\n"
+      "    ROM; 0 of 8 songs reversed\n"
+      "    Error; no song of the ROM was reversed; nothing is written\n"
+      "\n -> 0 converted, 1 failed; no reversed song was written\n"))
+      << none.output;
+  EXPECT_FALSE(fs::exists(OutputOf("none.bin")));
 }
 
 TEST_F(CommandLineTest, DumpsOptionWritesTheDumpsAndSaysWhereOnce) {
