@@ -251,6 +251,9 @@ INSTANTIATE_TEST_SUITE_P(
         BadSourceCase{"LabelTwice", "A:\nA:\n", "line 7: the label A is defined twice"},
         BadSourceCase{"LabelNamedLikeAnEquate", "nC4:\n",
                       "line 6: nC4 is defined twice: the include file defines it"},
+        BadSourceCase{"LabelNamedLikeASetting", "FixMusicAndSFXDataBugs:\n",
+                      "line 6: FixMusicAndSFXDataBugs is defined twice: the build's settings or "
+                      "-D define it"},
         BadSourceCase{"AssignmentToAnEquate", "X = 1\nX set 2\n",
                       "line 7: an assignment to the equate X"},
         BadSourceCase{"ByteOutOfRange", "\tdc.b 256\n",

@@ -210,8 +210,11 @@ class Assembler {
       Fail("the name " + Excerpt(name) + " is " + std::to_string(name.size()) +
            " characters long; names may have at most " + std::to_string(kLongestName));
     }
-    if (IncludedEquate(name) || PanName(name) || defines_.count(name) || IsStateSymbol(name)) {
+    if (IncludedEquate(name) || PanName(name) || IsStateSymbol(name)) {
       Fail(Excerpt(name) + " is defined twice: the include file defines it");
+    }
+    if (defines_.count(name)) {
+      Fail(Excerpt(name) + " is defined twice: the build's settings or -D define it");
     }
   }
 
