@@ -354,7 +354,9 @@ class Assembler {
 
   void Emit(std::uint8_t byte) {
     if (!song_started_) Fail("bytes before smpsHeaderStartSong, where the song must begin");
-    if (address_ >= kMaxSongBytes) Fail("the song grows beyond 65,536 bytes");
+    if (address_ >= std::int64_t{kLargestTrack}) {
+      Fail("the song grows beyond 4 MiB, more than a cartridge holds");
+    }
     if (final_) bytes_.push_back(byte);
     ++address_;
   }
@@ -567,8 +569,6 @@ class Assembler {
     // songs: 0, as nothing before the music sets one.
     for (std::int64_t value : VoiceRecord(voice_, all_four_x_, voice_mode_)) EmitByte(value);
   }
-
-  static constexpr std::int64_t kMaxSongBytes = 0x10000;
 
   SourceStatements statements_;
   std::size_t current_ = 0;  // the statement being read
