@@ -286,7 +286,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadSourceCase{"HeaderPointerBeforeTheSong", "\tsmpsHeaderFM -2, $00, $00\n",
                       "line 6: a header pointer leads before the song's start"},
         BadSourceCase{"SoundEffectHeader", "\tsmpsHeaderChanSFX 1\n",
-                      "line 6: smpsHeaderChanSFX belongs to sound effects, not songs"},
+                      "line 6: smpsHeaderChanSFX belongs to sound effects, and this is a song"},
         BadSourceCase{"DivisionByZero", "\tdc.b 1/0\n",
                       "line 6: division by zero in the expression '1/0'"},
         // Limits of memory and output, and quoting that stays one short line.

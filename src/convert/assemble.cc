@@ -1,8 +1,29 @@
 #include "convert/assemble.h"
 
 #include <algorithm>
+#include <string>
+
+#include "format/bytes.h"
+#include "format/track_error.h"
 
 namespace quorlin {
+
+std::vector<std::uint8_t> CopyVoices(std::span<const std::uint8_t> track,
+                                     std::size_t voice_table_offset, int voice_count) {
+  // No record is read, so the voice table offset may lead anywhere.
+  if (voice_count == 0) return {};
+  const std::size_t begin = voice_table_offset;
+  const std::size_t end = begin + std::size_t{kVoiceRecordSize} * voice_count;
+  if (end > track.size()) {
+    throw TrackError(ErrorKind::kMalformedTrack,
+                     "voice records 0-" + std::to_string(voice_count - 1) + " at " +
+                         FormatOffset(static_cast<long long>(begin)) + "-" +
+                         FormatOffset(static_cast<long long>(end) - 1) +
+                         " run past the end of the track at " + FormatOffset(track.size()),
+                     {"", static_cast<long long>(begin)});
+  }
+  return {track.begin() + begin, track.begin() + end};
+}
 
 std::vector<std::size_t> PlaceChannels(const Driver& driver, const SongHeader& song,
                                        std::size_t voice_bytes,

@@ -15,6 +15,11 @@ namespace quorlin {
 
 using ChannelData = std::vector<std::uint8_t>;
 
+// The first `voice_count` voice records of `track`'s voice table. Throws
+// TrackError when they run past its end.
+std::vector<std::uint8_t> CopyVoices(std::span<const std::uint8_t> track,
+                                     std::size_t voice_table_offset, int voice_count);
+
 // Where each channel's data starts when the channels follow each other
 // behind `voice_bytes` of voice records.
 std::vector<std::size_t> PlaceChannels(const Driver& driver, const SongHeader& song,

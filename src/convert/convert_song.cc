@@ -14,23 +14,6 @@
 namespace quorlin {
 namespace {
 
-std::vector<std::uint8_t> CopyVoices(std::span<const std::uint8_t> track, const SongHeader& song,
-                                     int voice_count) {
-  // No record is read, so the voice table offset may lead anywhere.
-  if (voice_count == 0) return {};
-  const std::size_t begin = song.voice_table_offset;
-  const std::size_t end = begin + std::size_t{kVoiceRecordSize} * voice_count;
-  if (end > track.size()) {
-    throw TrackError(ErrorKind::kMalformedTrack,
-                     "voice records 0-" + std::to_string(voice_count - 1) + " at " +
-                         FormatOffset(static_cast<long long>(begin)) + "-" +
-                         FormatOffset(static_cast<long long>(end) - 1) +
-                         " run past the end of the track at " + FormatOffset(track.size()),
-                     {"", static_cast<long long>(begin)});
-  }
-  return {track.begin() + begin, track.begin() + end};
-}
-
 // True when a channel's data ends with the jump that loops it: the last of
 // its events, read from the first, is F6.
 bool Loops(const Driver& driver, std::span<const std::uint8_t> data) {
@@ -91,7 +74,7 @@ ConvertedSong ConvertSong(const Driver& driver, std::span<const std::uint8_t> tr
     result.voice_count = 0;
   }
   if (options.on_voice_count) options.on_voice_count(result.voice_count);
-  const std::vector<std::uint8_t> voices = CopyVoices(track, song, result.voice_count);
+  const std::vector<std::uint8_t> voices = CopyVoices(track, song.voice_table_offset, result.voice_count);
 
   const ChannelInverter inverter(driver, song.tempo, song.tempo_divider,
                                  flat.notes_need_their_dividers ? DividerInversion::kPerNote

@@ -17,6 +17,7 @@
 #include "diagnostics/dump.h"
 #include "flatten/unpack_channel.h"
 #include "format/driver.h"
+#include "format/effect_layout.h"
 #include "format/song_layout.h"
 
 namespace quorlin {
@@ -29,6 +30,7 @@ struct ConvertOptions {
   // Told the report values as soon as they are known, so that a console shows
   // them even when a later stage refuses the track.
   std::function<void(const SongHeader&)> on_song_header;
+  std::function<void(const EffectHeader&)> on_effect_header;  // an effect's
   std::function<void(int voice_count)> on_voice_count;
 };
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "flatten/channel_clock.h"
+
 namespace quorlin {
 namespace {
 
@@ -41,9 +43,10 @@ PassResult RunPass(ChannelWalker& walker, std::span<const std::uint8_t> track,
 
 FlattenedSong FlattenSong(const Driver& driver, std::span<const std::uint8_t> track,
                           const SongHeader& song, std::span<const ChannelHeader> channels,
-                          const WalkLimits& limits) {
+                          const WalkLimits& limits, bool stop_at_length) {
   ChannelWalker walker(driver);
   WalkSettings settings;
+  settings.stop_at_target = stop_at_length;
   settings.song_divider = song.tempo_divider;
   settings.limits = limits;
   std::int64_t steps_left = limits.steps_per_song;
@@ -53,7 +56,10 @@ FlattenedSong FlattenSong(const Driver& driver, std::span<const std::uint8_t> tr
   const std::int32_t longest_clock =
       RunPass(walker, track, channels, settings, steps_left).longest_clock;
   settings.keep_list = true;
-  settings.target = longest_clock;
+  // Channels that stop there end at the longest channel's last note, not
+  // the stop flag's bump of the clock.
+  settings.target = stop_at_length ? std::max(longest_clock - longest_clock % static_cast<std::int32_t>(ChannelClock::kUnit), 1)
+                                   : longest_clock;
   PassResult fitted = RunPass(walker, track, channels, settings, steps_left);
   FlattenedSong flat;
   flat.channels = std::move(fitted.channels);

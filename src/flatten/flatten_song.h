@@ -27,10 +27,12 @@ struct FlattenedSong {
   bool notes_need_their_dividers = false;
 };
 
-// Throws TrackError for a channel that breaks a limit.
+// Throws TrackError for a channel that breaks a limit. With
+// `stop_at_length`, a channel that would play on past the longest time is
+// cut there and stopped rather than looped (the tracks of a sound effect).
 FlattenedSong FlattenSong(const Driver& driver, std::span<const std::uint8_t> track,
                           const SongHeader& song, std::span<const ChannelHeader> channels,
-                          const WalkLimits& limits);
+                          const WalkLimits& limits, bool stop_at_length = false);
 
 }  // namespace quorlin
 

@@ -75,7 +75,9 @@ class ChannelWalk {
       Step(reader);
     }
     if (fault_) return fault_;
-    if (!stopped_) {
+    if (!stopped_ && settings_.stop_at_target && clock_.Fitting()) {
+      Write(flag::kStop);
+    } else if (!stopped_) {
       Write(flag::kJump);
       Write(0x00);
       Write(0x00);
@@ -115,13 +117,17 @@ class ChannelWalk {
         ++timeline_index_;
         NextDividerChange();
       }
-    if (clock_.ReachedTarget()) return false;
+    // A channel that stops at its target reads the flags there still: its
+    // own stop flag, and what stands before it.
+    if (clock_.ReachedTarget() && !(settings_.stop_at_target && FlagNext())) return false;
     if (++steps_ > step_budget_) [[unlikely]] {
       FailTooManySteps();
       return false;
     }
     return true;
   }
+
+  bool FlagNext() const { return InImage(position_) && notes_.IsFlag(image_[position_]); }
 
   // The clock of the next divider change an FM or PSG walk takes over from
   // the DAC channel's timeline; the DAC channel takes none.
@@ -290,7 +296,8 @@ class ChannelWalk {
       return false;
     }
     const std::uint8_t longest = notes_.last_duration;
-    const std::int64_t units = clock_.FillUnits();
+    // A channel cut at its target and stopped there is filled with nothing.
+    const std::int64_t units = std::max<std::int64_t>(clock_.FillUnits(), 0);
     const std::int64_t full_rests = units / longest;
     const int remainder = static_cast<int>(units % longest);
     if (units > 0) fill_start_ = list_.size();

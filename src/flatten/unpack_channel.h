@@ -2,7 +2,7 @@
 // list. Calls, returns, loops and jumps are followed and vanish; every note
 // gets an explicit duration; the channel header's transposition, volume and
 // PSG voice become leading commands. The list ends with the stop flag that
-// ended the channel or with the terminator F6 00 00.
+// ended the channel or with the terminator F6 00 00 (or F2, when asked).
 #ifndef QUORLIN_FLATTEN_UNPACK_CHANNEL_H_
 #define QUORLIN_FLATTEN_UNPACK_CHANNEL_H_
 
@@ -35,6 +35,10 @@ struct WalkSettings {
   // A measuring walk ends at its this many-th jump (F6) onto data it has
   // played: 2 plays a looped body twice, 1 plays a channel once through.
   int revisit_budget = 2;
+  // A fitting walk cut at its target ends with the stop flag F2 rather than
+  // the terminator F6 00 00, so that the channel ends there instead of
+  // looping (a sound effect's track).
+  bool stop_at_target = false;
   WalkLimits limits;
   std::int64_t steps_left = WalkLimits().steps_per_song;  // of the song's steps
   // For an FM or PSG walk, the changes of the global divider that the DAC

@@ -62,6 +62,10 @@ enum class FlagInversion : std::uint8_t {
   // release lasts until the next voice load EF; copied on the others.
   kFastRelease,
   kDrop,  // nothing at all
+  // Where no note but rests follows it in the channel, it moves with the
+  // closing flag and stands right before it once reversed; elsewhere it is
+  // copied.
+  kAtEnd,
 };
 
 // The value a flag's state holds before the channel's first flag of its kind.

@@ -1,11 +1,15 @@
 #include "frontend/run_track.h"
 
+#include <functional>
 #include <new>
+#include <string_view>
 #include <utility>
 #include <vector>
 
+#include "convert/convert_effect.h"
 #include "convert/convert_song.h"
 #include "format/format.h"
+#include "format/sonic1_effects.h"
 #include "format/track_error.h"
 #include "frontend/file_system.h"
 #include "frontend/output_guard.h"
@@ -38,30 +42,69 @@ std::vector<std::uint8_t> ReadTrack(const TrackJob& job) {
   }
 }
 
-// The song's bytes, and the prefix of the labels a written source keeps.
-std::pair<std::vector<std::uint8_t>, std::string> LoadSong(const TrackJob& job,
-                                                           std::vector<std::uint8_t> track) {
-  if (job.input_format == SongFormat::kBin)
-    return {std::move(track), LabelPrefixFor(job.file_name)};
+// The sound effects the tool reads: Sonic 1's.
+constexpr const EffectFormat& kEffects = kSonic1Effects;
+
+// A track's bytes, whether they are an effect's, and the prefix of the labels
+// a written source keeps. A binary track is an effect when its header reads
+// as an effect's; a source track when its header macros are an effect's.
+struct LoadedTrack {
+  std::vector<std::uint8_t> bytes;
+  bool effect = false;
+  std::string label_prefix;
+};
+
+LoadedTrack LoadTrack(const TrackJob& job, std::vector<std::uint8_t> track) {
+  if (job.input_format == SongFormat::kBin) {
+    const bool effect = IsEffect(kEffects, track);
+    return {std::move(track), effect, LabelPrefixFor(job.file_name)};
+  }
   const std::string_view source(reinterpret_cast<const char*>(track.data()), track.size());
   AssembledSong song = AssembleSource(*job.driver, source, job.defines);
   if (song.label_prefix.empty()) song.label_prefix = LabelPrefixFor(job.file_name);
-  return {std::move(song.bytes), std::move(song.label_prefix)};
+  return {std::move(song.bytes), song.effect, std::move(song.label_prefix)};
 }
 
-// The reversed song as the disassembly keeps songs. Its first line, a
-// comment, names the track as the console does, so that a line break in the
-// name cannot end the comment.
-std::string SourceFile(const TrackJob& job, std::span<const std::uint8_t> reversed,
-                       const std::string& label_prefix) {
-  return WriteSource(
-      *job.driver, reversed, label_prefix,
-      "The reversed song of " + Printable(job.file_name) + ", written by Quorlin " + kVersion);
+// The first line of a written source, a comment, names the track as the
+// console does, so that a line break in the name cannot end the comment.
+std::string SourceComment(const TrackJob& job, std::string_view what) {
+  return "The reversed " + std::string(what) + " of " + Printable(job.file_name) +
+         ", written by Quorlin " + kVersion;
+}
+
+// The reversal in the form asked for: bytes, or source as the disassembly
+// keeps songs and effects.
+void WriteReversal(const TrackJob& job, std::span<const std::uint8_t> bytes,
+                   const std::function<std::string()>& source, RunOutputs& outputs) {
+  if (job.output_format == SongFormat::kBin) return WriteOutput(job, job.output_name, bytes, outputs);
+  const std::string text = source();
+  WriteOutput(job, job.output_name,
+              {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()}, outputs);
+}
+
+void RunEffect(const TrackJob& job, const LoadedTrack& track, RunOutputs& outputs,
+               TrackRun& run) {
+  ConvertOptions options;
+  options.compact = job.compact;
+  options.on_effect_header = [&run](const EffectHeader& header) { run.effect = header; };
+  options.on_voice_count = [&run](int voice_count) { run.voice_count = voice_count; };
+  const ConvertedEffect converted = ConvertEffect(kEffects, track.bytes, options);
+  WriteReversal(
+      job, converted.bytes,
+      [&] {
+        return WriteEffectSource(kEffects, converted.bytes, track.label_prefix,
+                                 SourceComment(job, "effect"));
+      },
+      outputs);
+  run.converted = run.written = true;
 }
 
 void RunSong(const TrackJob& job, std::vector<std::uint8_t> file, RunOutputs& outputs,
              TrackRun& run) {
-  auto [song, label_prefix] = LoadSong(job, std::move(file));
+  LoadedTrack track = LoadTrack(job, std::move(file));
+  if (track.effect) return RunEffect(job, track, outputs, run);
+  const std::vector<std::uint8_t>& song = track.bytes;
+  const std::string& label_prefix = track.label_prefix;
   std::optional<FileDumpSink> dumps;
   if (job.write_dumps) dumps.emplace(job.song_folder, outputs, run.dumps.emplace());
   ConvertOptions options;
@@ -72,13 +115,12 @@ void RunSong(const TrackJob& job, std::vector<std::uint8_t> file, RunOutputs& ou
   options.on_voice_count = [&run](int voice_count) { run.voice_count = voice_count; };
   ConvertedSong converted = ConvertSong(*job.driver, song, options, dumps ? &*dumps : nullptr);
   run.notice = std::move(converted.notice);
-  if (job.output_format == SongFormat::kBin) {
-    WriteOutput(job, job.output_name, converted.bytes, outputs);
-  } else {
-    const std::string source = SourceFile(job, converted.bytes, label_prefix);
-    WriteOutput(job, job.output_name,
-                {reinterpret_cast<const std::uint8_t*>(source.data()), source.size()}, outputs);
-  }
+  WriteReversal(
+      job, converted.bytes,
+      [&] {
+        return WriteSource(*job.driver, converted.bytes, label_prefix, SourceComment(job, "song"));
+      },
+      outputs);
   run.converted = run.written = true;
 }
 

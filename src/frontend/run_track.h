@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "format/effect_layout.h"
 #include "format/song_layout.h"
 #include "frontend/file_dump_sink.h"
 #include "frontend/job_list.h"
@@ -31,6 +32,7 @@ struct RomRun {
 // the order the report shows them, and how it ended.
 struct TrackRun {
   std::optional<SongHeader> song;  // a song's header, once read
+  std::optional<EffectHeader> effect;  // or a sound effect's
   std::optional<int> voice_count;  // once both passes have run
   std::optional<DumpRecord> dumps;
   std::string notice;  // why the song had to be written with loops and calls

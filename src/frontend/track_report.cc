@@ -28,6 +28,11 @@ void PrintTrackReport(const TrackRun& run, std::ostream& console) {
     console << "    Tempo; Divide " << Hex(run.song->tempo_divider) << " Frame "
             << Hex(run.song->tempo) << "\n";
   }
+  if (run.effect) {
+    console << "    Effect;";
+    for (const EffectTrack& track : run.effect->tracks) console << " " << track.channel->name;
+    console << "\n    Tempo; Divide " << Hex(run.effect->tempo_divider) << "\n";
+  }
   if (run.voice_count) console << "    Voices detected; " << Hex(*run.voice_count) << "\n";
   if (run.dumps) PrintDumps(*run.dumps, console);
   if (!run.notice.empty()) console << "    Notice; " << run.notice << "\n";

@@ -48,6 +48,7 @@ class Inversion {
 
   std::vector<std::uint8_t> Run() {
     out_.reserve(list_.size() + kFinalStateRoom);
+    FindLastSound();
     for (EventReader reader(driver_, list_); !reader.Done();) {
       const Event event = reader.Next();
       if (!event.Listed()) FailBrokenEvent(event);
@@ -59,12 +60,25 @@ class Inversion {
     }
     // An E7 of the DAC channel still pending at the end spares no note.
     AppendFinalState();
+    // First here, they stand right before the closing flag once reversed.
+    out_.insert(out_.begin(), at_end_.begin(), at_end_.end());
     return std::move(out_);
   }
 
  private:
   // The most bytes the final-state commands can take.
   static constexpr std::size_t kFinalStateRoom = 64;
+
+  // Where the channel's last note other than a rest ends: behind it only
+  // rests and flags follow.
+  void FindLastSound() {
+    for (EventReader reader(driver_, list_); !reader.Done();) {
+      const Event event = reader.Next();
+      if (event.kind != EventKind::kFlag && event.first() != driver_.notes.rest) {
+        last_sound_end_ = event.end();
+      }
+    }
+  }
 
   static bool IsDividerFlag(std::uint8_t b) {
     return b == flag::kChannelTempoDivider || b == flag::kGlobalTempoDivider;
@@ -180,6 +194,11 @@ class Inversion {
         break;
       case FlagInversion::kDrop:
         return;
+      case FlagInversion::kAtEnd: {
+        std::vector<std::uint8_t>& to = flag.at >= last_sound_end_ ? at_end_ : out_;
+        to.insert(to.end(), flag.bytes.begin(), flag.bytes.end());
+        return;
+      }
     }
     MarkSeen(command);
   }
@@ -243,6 +262,8 @@ class Inversion {
   std::span<const std::uint8_t> list_;
   std::span<const DividerRun> divider_runs_;
   std::vector<std::uint8_t> out_;
+  std::vector<std::uint8_t> at_end_;  // the flags that keep their place at the end
+  std::size_t last_sound_end_ = 0;
   const bool per_note_dividers_;
   std::size_t run_ = 0;           // the run of the next note
   std::size_t notes_in_run_ = 0;  // its notes met so far

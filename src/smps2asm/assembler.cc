@@ -9,6 +9,7 @@
 #include <unordered_map>
 
 #include "format/format.h"
+#include "format/sonic1_effects.h"
 #include "format/track_error.h"
 #include "smps2asm/equates.h"
 #include "smps2asm/expression.h"
@@ -125,6 +126,7 @@ class Assembler {
     AssembledSong song;
     song.bytes = std::move(bytes_);
     song.label_prefix = label_prefix_;
+    song.effect = header_kind_.value_or(false);
     return song;
   }
 
@@ -136,6 +138,7 @@ class Assembler {
     bytes_.clear();
     conditionals_.clear();
     song_started_ = false;
+    header_kind_.reset();
     source_driver_ = 1;
     voice_mode_ = 0;
     pan_names_ = false;
@@ -469,16 +472,19 @@ class Assembler {
       return EmitHeaderPointer(operands[0]);
     }
     if (name == "smpsHeaderChan") {
+      HeaderKind(name, /*effect=*/false);
       Require(name, operands, 2);
       EmitByte(Value(operands[0]));
       return EmitByte(Value(operands[1]));
     }
     if (name == "smpsHeaderTempo") {
+      HeaderKind(name, /*effect=*/false);
       Require(name, operands, 2);
       EmitByte(Value(operands[0]));
       return EmitByte(Tempo(Value(operands[1])));
     }
     if (name == "smpsHeaderDAC") {
+      HeaderKind(name, /*effect=*/false);
       Require(name, operands, 1);
       EmitHeaderPointer(operands[0]);
       if (!Given(operands, 1)) return EmitWord(0);
@@ -486,12 +492,14 @@ class Assembler {
       return EmitByte(Given(operands, 2) ? Value(operands[2]) : 0);
     }
     if (name == "smpsHeaderFM") {
+      HeaderKind(name, /*effect=*/false);
       Require(name, operands, 3);
       EmitHeaderPointer(operands[0]);
       EmitByte(Value(operands[1]));
       return EmitByte(Value(operands[2]));
     }
     if (name == "smpsHeaderPSG") {
+      HeaderKind(name, /*effect=*/false);
       Require(name, operands, 5);
       EmitHeaderPointer(operands[0]);
       const std::int64_t pitch = Value(operands[1]);
@@ -501,9 +509,38 @@ class Assembler {
     }
     if (Listed(kOtherDriversMacros, name))
       Fail(Excerpt(name) + " is no macro of the Sonic 1 driver");
-    if (Listed(kSoundEffectMacros, name))
-      Fail(Excerpt(name) + " belongs to sound effects, not songs");
+    if (Listed(kSoundEffectMacros, name)) return EffectMacro(name, operands);
     Fail("unknown macro or directive " + Excerpt(name));
+  }
+
+  // The header is a song's or an effect's: the first header macro after
+  // smpsHeaderVoice decides which, and the other kind's are refused.
+  void HeaderKind(std::string_view macro, bool effect) {
+    if (!header_kind_) header_kind_ = effect;
+    if (*header_kind_ == effect) return;
+    Fail(Excerpt(macro) + (effect ? " belongs to sound effects, and this is a song"
+                                  : " belongs to songs, and this is a sound effect"));
+  }
+
+  // smpsHeaderTempoSFX, smpsHeaderChanSFX, smpsHeaderSFXChannel.
+  void EffectMacro(std::string_view name, std::span<const std::string_view> operands) {
+    HeaderKind(name, /*effect=*/true);
+    if (name != "smpsHeaderSFXChannel") {
+      Require(name, operands, 1);
+      return EmitByte(Value(operands[0]));
+    }
+    Require(name, operands, 4);
+    const std::int64_t id = Value(operands[0]);
+    if (final_ && id == *IncludedEquate("cFM6")) {
+      Fail("smpsHeaderSFXChannel with cFM6 stops the build: effects cannot take FM6");
+    }
+    EmitByte(kSonic1Effects.header.playing);
+    EmitByte(id);
+    EmitHeaderPointer(operands[1]);
+    // A PSG track's transposition is converted as smpsHeaderPSG's is.
+    const std::int64_t pitch = Value(operands[2]);
+    EmitByte(source_driver_ >= 3 && (id & 0x80) != 0 ? (pitch - 12) & 0xFF : pitch);
+    EmitByte(Value(operands[3]));
   }
 
   // A flag and its parameters; most macros write them as given.
@@ -601,6 +638,7 @@ class Assembler {
   std::vector<std::uint8_t> bytes_;
   std::vector<IfBlock> conditionals_;
   bool song_started_ = false;
+  std::optional<bool> header_kind_;  // true: an effect's header macros
   std::int64_t source_driver_ = 1;
   std::int64_t voice_mode_ = 0;
   bool pan_names_ = false;

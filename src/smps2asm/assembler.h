@@ -30,6 +30,9 @@ struct AssembledSong {
   // The song's first label without "_Header" ("Mus81_GHZ" from
   // "Mus81_GHZ_Header"), or "" when the song has no label before its header.
   std::string label_prefix;
+  // Its header is an effect's (smpsHeaderTempoSFX, smpsHeaderChanSFX,
+  // smpsHeaderSFXChannel), not a song's.
+  bool effect = false;
 };
 
 // The build's own settings: FixMusicAndSFXDataBugs = 0. `defines` come on top.

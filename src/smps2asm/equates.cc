@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "format/sonic1_driver.h"
+#include "smps2asm/source_style.h"
 
 namespace quorlin {
 namespace {
@@ -24,11 +25,15 @@ constexpr std::pair<std::string_view, std::int64_t> kPans[] = {
     {"panCentre", 0xC0}, {"panCenter", 0xC0},
 };
 
+// The channel ids of sound effect entries.
+constexpr std::pair<std::string_view, std::int64_t> kChannels[] = {
+    {"cPSG1", 0x80}, {"cPSG2", 0xA0}, {"cPSG3", 0xC0}, {"cNoise", 0xE0},
+    {"cFM3", 0x02},  {"cFM4", 0x04},  {"cFM5", 0x05},  {"cFM6", 0x06},
+};
+
 constexpr std::pair<std::string_view, std::int64_t> kOthers[] = {
-    {"nRst", 0x80},         {"nMaxPSG", 0xC6}, {"nMaxPSG1", 0xD2}, {"nMaxPSG2", 0xD2},
-    {"smpsNoAttack", 0xE7}, {"cPSG1", 0x80},   {"cPSG2", 0xA0},    {"cPSG3", 0xC0},
-    {"cNoise", 0xE0},       {"cFM3", 0x02},    {"cFM4", 0x04},     {"cFM5", 0x05},
-    {"cFM6", 0x06},         {"psgdelta", 12},  {"SMPS2ASMVer", 1}, {"SonicDriverVer", 1},
+    {"nRst", 0x80},         {"nMaxPSG", 0xC6},  {"nMaxPSG1", 0xD2},      {"nMaxPSG2", 0xD2},
+    {"smpsNoAttack", 0xE7}, {"psgdelta", 12},   {"SMPS2ASMVer", 1},      {"SonicDriverVer", 1},
     {"smpsPitch00", 0x00},
 };
 
@@ -81,7 +86,15 @@ std::optional<std::int64_t> IncludedEquate(std::string_view name) {
     return name[7] - '0';
   }
   if (const auto step = OctaveStep(name)) return step;
+  if (const auto channel = Find(kChannels, name)) return channel;
   return Find(kOthers, name);
+}
+
+std::string ChannelConstant(std::uint8_t id) {
+  for (const auto& [name, value] : kChannels) {
+    if (value == id) return std::string(name);
+  }
+  return HexByte(id);
 }
 
 std::optional<std::int64_t> PanName(std::string_view name) { return Find(kPans, name); }

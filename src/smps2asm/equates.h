@@ -19,6 +19,9 @@ std::optional<std::int64_t> IncludedEquate(std::string_view name);
 // The value of panNone, panRight, panLeft, panCentre or panCenter.
 std::optional<std::int64_t> PanName(std::string_view name);
 
+// "cFM3" ... "cNoise" for the channel id of an effect's track, or "$xx".
+std::string ChannelConstant(std::uint8_t id);
+
 // "nC0" ... "nBb7" for 0x81-0xDF, "nRst" for 0x80.
 std::string_view NoteName(std::uint8_t note);
 

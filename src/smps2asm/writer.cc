@@ -4,8 +4,10 @@
 #include <cctype>
 #include <cstdio>
 #include <map>
+#include <optional>
 #include <vector>
 
+#include "format/effect_layout.h"
 #include "format/events.h"
 #include "format/song_layout.h"
 #include "smps2asm/equates.h"
@@ -30,8 +32,10 @@ enum class Role : std::uint8_t {
 
 class SourceWriter {
  public:
-  SourceWriter(const Driver& driver, std::span<const std::uint8_t> song, std::string prefix)
+  SourceWriter(const Driver& driver, std::span<const std::uint8_t> song, std::string prefix,
+               const EffectFormat* effect = nullptr)
       : driver_(driver),
+        effect_(effect),
         reader_(driver, song),
         song_(song),
         prefix_(std::move(prefix)),
@@ -39,13 +43,29 @@ class SourceWriter {
         dac_(song.size(), 0) {}
 
   std::string Run(const std::string& comment) {
-    const SongHeader header = ReadSongHeader(driver_, song_);
-    const auto channels = ReadChannelHeaders(driver_, song_, header);
-    headers_size_ = HeadersSize(driver_, header);
+    std::vector<ChannelHeader> channels;
+    std::vector<std::string> names;
+    std::optional<SongHeader> song;
+    std::optional<EffectHeader> effect;
+    if (effect_ != nullptr) {
+      effect = ReadEffectHeader(*effect_, song_);
+      for (const EffectTrack& track : effect->tracks) {
+        channels.push_back(track.header);
+        names.emplace_back(track.channel->name);
+      }
+      headers_size_ = EffectHeadersSize(*effect_, channels.size());
+      voices_at_ = effect->voice_table_offset;
+    } else {
+      song = ReadSongHeader(driver_, song_);
+      channels = ReadChannelHeaders(driver_, song_, *song);
+      for (const ChannelHeader& channel : channels) names.push_back(channel.Name());
+      headers_size_ = HeadersSize(driver_, *song);
+      voices_at_ = song->voice_table_offset;
+    }
     std::fill_n(roles_.begin(), headers_size_, Role::kInside);
     roles_[0] = Role::kHeader;
-    NameChannels(channels);
-    ClaimVoices(header, channels);
+    NameChannels(channels, names);
+    ClaimVoices(channels);
     for (const ChannelHeader& channel : channels) {
       Decode(channel.data_offset, channel.kind == ChannelKind::kDac);
     }
@@ -53,33 +73,44 @@ class SourceWriter {
 
     text_.reserve(song_.size() * 12);
     AddLine("; " + comment);
-    WriteHeader(header, channels);
+    if (effect) {
+      WriteEffectHeader(*effect, channels);
+    } else {
+      WriteHeader(*song, channels);
+    }
     WriteBody();
+    // An effect without voices ends with its voice label, as the
+    // disassembly's own effects do.
+    if (effect && voices_at_ == song_.size()) {
+      AddLine("");
+      AddLine("; Song seems to not use any FM voices");
+      AddLine(prefix_ + "_Voices:");
+    }
     return std::move(text_);
   }
 
  private:
   // ---------------------------------------------------------- layout --
 
-  void NameChannels(const std::vector<ChannelHeader>& channels) {
-    for (const ChannelHeader& channel : channels) {
-      if (channel.data_offset >= song_.size()) continue;
-      auto& names = labels_[channel.data_offset];
-      names.push_back(prefix_ + "_" + channel.Name());
-      channel_labels_.insert({channel.data_offset, channel.Name()});
+  void NameChannels(const std::vector<ChannelHeader>& channels,
+                    const std::vector<std::string>& channel_names) {
+    for (std::size_t i = 0; i < channels.size(); ++i) {
+      const std::size_t at = channels[i].data_offset;
+      if (at >= song_.size()) continue;
+      labels_[at].push_back(prefix_ + "_" + channel_names[i]);
+      channel_labels_.insert({at, channel_names[i]});
     }
   }
 
   // Whole voice records from the voice table offset up to the first byte
   // a channel starts at (or the song's end).
-  void ClaimVoices(const SongHeader& header, const std::vector<ChannelHeader>& channels) {
+  void ClaimVoices(const std::vector<ChannelHeader>& channels) {
     std::size_t end = song_.size();
     for (const ChannelHeader& channel : channels) {
-      if (channel.data_offset >= header.voice_table_offset) {
+      if (channel.data_offset >= voices_at_) {
         end = std::min<std::size_t>(end, channel.data_offset);
       }
     }
-    voices_at_ = header.voice_table_offset;
     if (voices_at_ < headers_size_ || voices_at_ >= end) return;
     const std::size_t voice_count = (end - voices_at_) / kVoiceRecordSize;
     for (std::size_t v = 0; v < voice_count; ++v) {
@@ -189,6 +220,29 @@ class SourceWriter {
     ForEachChannelEntry(driver_, header, [&](ChannelKind kind, int, std::size_t at) {
       AddLine(ChannelEntryLine(kind, at, LabelFor(channels[channel++].data_offset, 0)));
     });
+  }
+
+  // An effect's header: its divider, its track count, and one entry per
+  // track with its channel, its data's label, transposition and volume.
+  void WriteEffectHeader(const EffectHeader& header, const std::vector<ChannelHeader>& channels) {
+    for (const auto& [flag_at, target] : targets_) LabelFor(target, song_[flag_at]);
+    AddLine(prefix_ + "_Header:");
+    AddLine(MacroLine("smpsHeaderStartSong", mode_ == 0 ? "1" : "1, 1"));
+    AddLine(MacroLine("smpsHeaderVoice", header.voice_table_offset == song_.size()
+                                             ? prefix_ + "_Voices"
+                                             : LabelFor(header.voice_table_offset, 0)));
+    const EffectHeaderLayout& layout = effect_->header;
+    AddLine(MacroLine("smpsHeaderTempoSFX", HexByte(song_[layout.tempo_divider_at])));
+    AddLine(MacroLine("smpsHeaderChanSFX", HexByte(song_[layout.track_count_at])));
+    AddLine("");
+    for (std::size_t i = 0; i < header.tracks.size(); ++i) {
+      const EffectTrack& track = header.tracks[i];
+      AddLine(MacroLine("smpsHeaderSFXChannel",
+                        std::string(ChannelConstant(track.channel->id)) + ", " +
+                            LabelFor(channels[i].data_offset, 0) + ",\t" +
+                            HexByte(track.header.transpose) + ", " +
+                            HexByte(track.header.volume)));
+    }
   }
 
   // The macro of a channel entry: its data's label, then the entry's bytes
@@ -328,6 +382,7 @@ class SourceWriter {
   }
 
   const Driver& driver_;
+  const EffectFormat* effect_;  // an effect's format; none for a song
   const EventReader reader_;
   std::span<const std::uint8_t> song_;
   std::string prefix_;
@@ -351,6 +406,11 @@ class SourceWriter {
 std::string WriteSource(const Driver& driver, std::span<const std::uint8_t> song,
                         const std::string& label_prefix, const std::string& comment) {
   return SourceWriter(driver, song, label_prefix).Run(comment);
+}
+
+std::string WriteEffectSource(const EffectFormat& format, std::span<const std::uint8_t> effect,
+                              const std::string& label_prefix, const std::string& comment) {
+  return SourceWriter(format.driver, effect, label_prefix, &format).Run(comment);
 }
 
 std::string LabelPrefixFor(const std::string& file_name) {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "format/driver.h"
+#include "format/effect_layout.h"
 
 namespace quorlin {
 
@@ -17,6 +18,12 @@ namespace quorlin {
 // Mus81_GHZ_FM1...); `comment` stands on the first line, behind "; ".
 std::string WriteSource(const Driver& driver, std::span<const std::uint8_t> song,
                         const std::string& label_prefix, const std::string& comment);
+
+// The same for an effect of `format`: its header as smpsHeaderTempoSFX,
+// smpsHeaderChanSFX and one smpsHeaderSFXChannel per track, its voices
+// under "<prefix>_Voices" behind its tracks' data, even when there are none.
+std::string WriteEffectSource(const EffectFormat& format, std::span<const std::uint8_t> effect,
+                              const std::string& label_prefix, const std::string& comment);
 
 // A label prefix made from a file name: "Mus81 - GHZ.bin" gives "Mus81_GHZ".
 std::string LabelPrefixFor(const std::string& file_name);

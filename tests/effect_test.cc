@@ -1,0 +1,173 @@
+// Sound effects: read from bytes and source, reversed with their tracks lined
+// up at the end, written back as bytes and as source.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "convert/convert_effect.h"
+#include "format/sonic1_effects.h"
+#include "smps2asm/assembler.h"
+#include "smps2asm/writer.h"
+#include "song_builder.h"
+
+namespace quorlin::testing {
+namespace {
+
+struct Track {
+  std::uint8_t id;
+  Bytes data;
+  std::uint8_t transpose = 0, volume = 0;
+};
+
+// An effect of divider 1: header, entries, each track's data in order, then
+// `voices` voice records.
+Bytes Effect(const std::vector<Track>& tracks, int voices = 0) {
+  const auto word = [](Bytes& to, std::size_t value) {
+    to.push_back(static_cast<std::uint8_t>(value >> 8));
+    to.push_back(static_cast<std::uint8_t>(value));
+  };
+  std::size_t at = 4 + 6 * tracks.size();
+  Bytes entries, data;
+  for (const Track& track : tracks) {
+    entries.push_back(0x80);
+    entries.push_back(track.id);
+    word(entries, at);
+    entries.push_back(track.transpose);
+    entries.push_back(track.volume);
+    data.insert(data.end(), track.data.begin(), track.data.end());
+    at += track.data.size();
+  }
+  Bytes effect;
+  word(effect, at);
+  effect.push_back(0x01);
+  effect.push_back(static_cast<std::uint8_t>(tracks.size()));
+  effect.insert(effect.end(), entries.begin(), entries.end());
+  effect.insert(effect.end(), data.begin(), data.end());
+  for (int i = 0; i < voices * kVoiceRecordSize; ++i) effect.push_back(static_cast<std::uint8_t>(i));
+  return effect;
+}
+
+Bytes ReversedEffect(const Bytes& effect, bool compact = false) {
+  ConvertOptions options;
+  options.compact = compact;
+  return ConvertEffect(kSonic1Effects, effect, options).bytes;
+}
+
+struct EffectCase {
+  const char* name;
+  Bytes effect;
+  std::string reversed;
+};
+
+// The voice record of the effects that have one, as Effect writes it.
+const std::string kVoice = ToHex(Effect({}, 1)).substr(std::string("00 1D 01 00 ").size());
+
+void PrintTo(const EffectCase& c, std::ostream* out) { *out << c.name; }
+
+class EffectTest : public ::testing::TestWithParam<EffectCase> {};
+
+TEST_P(EffectTest, ReversesTrackByTrack) {
+  EXPECT_EQ(ToHex(ReversedEffect(GetParam().effect)), GetParam().reversed);
+}
+
+// The written source assembles into exactly the written bytes, compacted or not.
+TEST_P(EffectTest, SourceAssemblesToTheBytes) {
+  for (const bool compact : {false, true}) {
+    const Bytes reversed = ReversedEffect(GetParam().effect, compact);
+    const std::string source = WriteEffectSource(kSonic1Effects, reversed, "SndA0_Test", "test");
+    const AssembledSong assembled = AssembleSource(kSonic1Driver, source, StandardDefines());
+    EXPECT_TRUE(assembled.effect);
+    EXPECT_EQ(ToHex(assembled.bytes), ToHex(reversed)) << source;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Effects, EffectTest,
+    ::testing::Values(
+        // Volume 4 on A5 for 6 frames after volume 2 on A1 for 4: backwards the
+        // entry starts at volume 4; the envelope F5 comes first.
+        EffectCase{"OneTrack",
+                   Effect({{0x80, Hex("F5 01 A1 04 EC 02 A5 06 F2"), 0xF4, 0x02}}),
+                   "00 15 01 01 80 80 00 0A F4 04 "  // header; PSG1 transposed F4, volume 4
+                   "F5 01 A5 06 EC FE A1 04 F5 00 F2"},
+        // FM5 plays 6 frames, PSG3 2: PSG3 waits 4 frames reversed. The voice
+        // comes before FM5's first note.
+        EffectCase{"UnequalTracks",
+                   Effect({{0x05, Hex("EF 00 A1 06 F2")}, {0xC0, Hex("B1 02 F2")}}, 1),
+                   "00 1C 01 02 80 05 00 10 00 00 80 C0 00 17 00 00 "
+                   "EF 00 A1 06 EF 00 F2 "  // FM5
+                   "80 04 B1 02 F2 "       // PSG3: 4 frames of rest first
+                   + kVoice},
+        // The noise form comes first, and the tone form back before the stop.
+        EffectCase{"NoiseTrack", Effect({{0xC0, Hex("F3 E7 C6 03 EC 01 C6 02 F2")}}),
+                   "00 15 01 01 80 C0 00 0A 00 01 F3 E7 C6 02 EC FF C6 03 F3 E0 F2"},
+        // ED stays right before the stop: a push request cannot restart the sound.
+        EffectCase{"ClearPushBeforeStop",
+                   Effect({{0x04, Hex("EF 00 A1 07 80 10 ED F2"), 0x00, 0x06}}, 1),
+                   "00 14 01 01 80 04 00 0A 00 06 EF 00 80 10 A1 07 EF 00 ED F2 " + kVoice},
+        // The special effect ends with EE, whatever its length.
+        EffectCase{"SpecialStop", Effect({{0x04, Hex("EF 00 A1 05 80 01 EE")}}, 1),
+                   "00 13 01 01 80 04 00 0A 00 00 EF 00 80 01 A1 05 EF 00 EE " + kVoice},
+        // A track that would loop is cut where the longest stops, and stopped.
+        EffectCase{"LoopingTrackIsCut",
+                   Effect({{0x80, Hex("A1 02 F6 FF FC")}, {0xA0, Hex("A1 05 F2")}}),
+                   "00 1A 01 02 80 80 00 10 00 00 80 A0 00 17 00 00 "
+                   "A1 01 A1 02 A1 02 F2 "  // PSG1: 2 + 2 + 1 frames, reversed
+                   "A1 05 F2"}));
+
+TEST(EffectTest, HeaderTellsEffectsFromSongs) {
+  // Jump-like: PSG1, data right behind the header.
+  EXPECT_TRUE(IsEffect(kSonic1Effects, Effect({{0x80, Hex("A1 01 F2")}})));
+  EXPECT_FALSE(IsEffect(kSonic1Effects, SongBuilder().Dac(Hex("F2")).Build()));
+  // Flags other than 0x80, a channel no effect takes, data outside the track.
+  EXPECT_EQ(TrackErrorOf([] { ReadEffectHeader(kSonic1Effects, Hex("00 0A 01 01 00 80 00 0A 00 00")); }),
+            "track entry 1 has the playback flags 0x0000 at 0x0004, not 0x0080");
+  EXPECT_EQ(TrackErrorOf([] { ReadEffectHeader(kSonic1Effects, Hex("00 0A 01 01 80 06 00 0A 00 00 F2")); }),
+            "track entry 1 names no channel an effect can take (0x0006 at 0x0005)");
+  EXPECT_EQ(TrackErrorOf([] { ReadEffectHeader(kSonic1Effects, Hex("00 0A 01 01 80 80 00 0B 00 00 F2")); }),
+            "PSG1's data offset 0x000B lies outside the track's data, from 0x000A to 0x000B");
+}
+
+// The worked example of an effect as the disassembly writes one.
+TEST(EffectTest, SourceOfTheDisassemblyAssembles) {
+  const char* source =
+      "SndXX_Tiny_Header:\n"
+      "\tsmpsHeaderStartSong 1\n"
+      "\tsmpsHeaderVoice     SndXX_Tiny_Voices\n"
+      "\tsmpsHeaderTempoSFX  $01\n"
+      "\tsmpsHeaderChanSFX   $02\n\n"
+      "\tsmpsHeaderSFXChannel cPSG1, SndXX_Tiny_PSG1,\t$F4, $02\n"
+      "\tsmpsHeaderSFXChannel cPSG3, SndXX_Tiny_PSG3,\t$00, $01\n"
+      "SndXX_Tiny_PSG1:\n"
+      "\tsmpsPSGvoice        $00\n"
+      "\tdc.b\tnC4, $04\n"
+      "SndXX_Tiny_Loop00:\n"
+      "\tdc.b\tsmpsNoAttack, $02\n"
+      "\tsmpsPSGAlterVol     $04\n"
+      "\tsmpsLoop            $00, $03, SndXX_Tiny_Loop00\n"
+      "\tsmpsStop\n"
+      "SndXX_Tiny_PSG3:\n"
+      "\tsmpsPSGform         $E7\n"
+      "\tdc.b\tnRst, $03, nA5, $06\n"
+      "\tsmpsPSGAlterVol     $02\n"
+      "\tsmpsStop\n"
+      "; Song seems to not use any FM voices\n"
+      "SndXX_Tiny_Voices:\n";
+  const AssembledSong effect = AssembleSource(kSonic1Driver, source, StandardDefines());
+  EXPECT_TRUE(effect.effect);
+  EXPECT_EQ(ToHex(effect.bytes),
+            "00 27 01 02 80 80 00 10 F4 02 80 C0 00 1E 00 01 F5 00 B1 04 E7 02 EC 04 "
+            "F7 00 03 FF F8 F2 F3 E7 80 03 C6 06 EC 02 F2");
+  EXPECT_EQ(TrackErrorOf([&] {
+              AssembleSource(kSonic1Driver,
+                             "S:\n\tsmpsHeaderStartSong 1\n\tsmpsHeaderVoice S\n"
+                             "\tsmpsHeaderTempoSFX 1\n\tsmpsHeaderChanSFX 1\n"
+                             "\tsmpsHeaderSFXChannel cFM6, S, 0, 0\n",
+                             StandardDefines());
+            }),
+            "line 6: smpsHeaderSFXChannel with cFM6 stops the build: effects cannot take FM6");
+}
+
+}  // namespace
+}  // namespace quorlin::testing
