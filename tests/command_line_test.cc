@@ -102,6 +102,18 @@ TEST_F(CommandLineTest, ReportsCountsInUpperCaseHex) {
       << run.output;
 }
 
+TEST_F(CommandLineTest, ReportsAnEffectsTracksInHeaderOrder) {
+  // FM5 and PSG3, one voice record.
+  Bytes effect = Hex("00 16 01 02 80 05 00 10 00 00 80 C0 00 14 00 00 EF 00 A1 02 B1 01 F2 F2");
+  effect.resize(effect.size() + kVoiceRecordSize);
+  const RunResult run = Run({Track("spring.bin", effect)});
+  EXPECT_NE(run.output.find("\n -> spring.bin\n    Effect; FM5 PSG3\n    Tempo; Divide 1\n"
+                            "    Voices detected; 1\n"),
+            std::string::npos)
+      << run.output;
+  EXPECT_TRUE(fs::exists(OutputOf("spring.bin")));
+}
+
 TEST_F(CommandLineTest, FileErrorsGiveTheSystemsReasonAndTheNextTrackStillConverts) {
   fs::create_directories(folder_ + "empty");
   WriteFile(folder_ + "empty/notes.txt", {});
