@@ -14,46 +14,6 @@
 namespace quorlin::testing {
 namespace {
 
-struct Track {
-  std::uint8_t id;
-  Bytes data;
-  std::uint8_t transpose = 0, volume = 0;
-};
-
-// An effect of divider 1: header, entries, each track's data in order, then
-// `voices` voice records.
-Bytes Effect(const std::vector<Track>& tracks, int voices = 0) {
-  const auto word = [](Bytes& to, std::size_t value) {
-    to.push_back(static_cast<std::uint8_t>(value >> 8));
-    to.push_back(static_cast<std::uint8_t>(value));
-  };
-  std::size_t at = 4 + 6 * tracks.size();
-  Bytes entries, data;
-  for (const Track& track : tracks) {
-    entries.push_back(0x80);
-    entries.push_back(track.id);
-    word(entries, at);
-    entries.push_back(track.transpose);
-    entries.push_back(track.volume);
-    data.insert(data.end(), track.data.begin(), track.data.end());
-    at += track.data.size();
-  }
-  Bytes effect;
-  word(effect, at);
-  effect.push_back(0x01);
-  effect.push_back(static_cast<std::uint8_t>(tracks.size()));
-  effect.insert(effect.end(), entries.begin(), entries.end());
-  effect.insert(effect.end(), data.begin(), data.end());
-  for (int i = 0; i < voices * kVoiceRecordSize; ++i) effect.push_back(static_cast<std::uint8_t>(i));
-  return effect;
-}
-
-Bytes ReversedEffect(const Bytes& effect, bool compact = false) {
-  ConvertOptions options;
-  options.compact = compact;
-  return ConvertEffect(kSonic1Effects, effect, options).bytes;
-}
-
 struct EffectCase {
   const char* name;
   Bytes effect;

@@ -2,7 +2,11 @@
 // into a copy of the image, its header sealed anew.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "format/bytes.h"
+#include "frontend/rom_report.h"
+#include "format/sonic1_effects.h"
 #include "format/track_error.h"
 #include "rom/reverse_rom.h"
 #include "rom/rom_image.h"
@@ -46,6 +50,64 @@ TEST(RomTest, TableFoundAnywhereAndEverySongReversed) {
       ChannelCounts counts;
       ExpectPlaysBackwards(SongAt(rom, table_at, i), SongAt(reversed.image, table_at, i), counts);
     }
+  }
+}
+
+TEST(RomTest, EffectTablesFoundAndEveryEffectReversedBehindTheImage) {
+  // 48 normal entries over three effects, then one special entry.
+  const std::vector<Bytes> effects = {
+      Effect({{0x80, Hex("F5 01 A1 04 EC 02 A5 06 F2"), 0xF4, 0x02}}),
+      Effect({{0x05, Hex("EF 00 A1 06 F2")}, {0xC0, Hex("B1 02 F2")}}, 1),
+      Effect({{0x80, Hex("A1 02 E3")}}),  // returns without a call: refused
+      Effect({{0x04, Hex("EF 00 A1 05 80 01 EE")}}, 1)};
+  Bytes rom = GameImage(0x0800, Songs(8), Each(8));
+  constexpr std::size_t kTableAt = 0x0F02, kEffectsAt = 0x10000;
+  std::vector<std::uint32_t> addresses;
+  std::size_t at = kEffectsAt;
+  for (const Bytes& effect : effects) {
+    addresses.push_back(static_cast<std::uint32_t>(at));
+    std::copy(effect.begin(), effect.end(), rom.begin() + static_cast<std::ptrdiff_t>(at));
+    at += (effect.size() + 1) & ~std::size_t{1};
+  }
+  for (std::size_t i = 0; i < 49; ++i) {
+    WriteBigEndian32(rom, kTableAt + 4 * i, addresses[i == 48 ? 3 : i % 3]);
+  }
+  const ReversedRom reversed = ReverseRom(kSonic1Driver, rom, {}, &kSonic1Effects);
+  ASSERT_TRUE(reversed.effect_table);
+  EXPECT_EQ(reversed.effect_table->offset, kTableAt);
+  EXPECT_EQ(reversed.effect_table->normal_count, 48u);
+  ASSERT_EQ(reversed.effects.size(), 49u);
+  EXPECT_EQ(reversed.effects[48].id, 0xD0);
+  EXPECT_EQ(reversed.effects_reversed, 33);  // all but the 16 entries of the refused one
+  EXPECT_EQ(reversed.effects[2].error, "PSG1 returns at offset 0x000C without a call");
+  EXPECT_EQ(reversed.effects[4].same_as, 0xA1);
+  // The report: the tables, and a line for the effect that failed.
+  RomRun run;
+  run.size = rom.size();
+  run.reversed = reversed;
+  std::ostringstream report;
+  PrintRomReport(run, report);
+  EXPECT_NE(report.str().find("    ROM; effect table at 0x000F02, 48 effects\n"
+                              "    ROM; special effect table at 0x000FC2, 1 effect\n"
+                              "    Error; effect A2 at 0x010046: PSG1 returns at offset 0x000C "
+                              "without a call\n"
+                              "    ROM; 8 of 8 songs reversed, 33 of 49 effects, 131072 bytes"),
+            std::string::npos)
+      << report.str();
+  for (const std::size_t entry : {0, 1, 2, 47, 48}) {
+    SCOPED_TRACE(entry);
+    const std::uint32_t address = ReadBigEndian32(reversed.image, kTableAt + 4 * entry);
+    const Bytes& effect = effects[entry == 48 ? 3 : entry % 3];
+    if (entry % 3 == 2 && entry != 48) {
+      EXPECT_EQ(address, ReadBigEndian32(rom, kTableAt + 4 * entry));  // kept
+      continue;
+    }
+    EXPECT_GE(address, rom.size());
+    EXPECT_EQ(address % 2, 0u);
+    const Bytes reversal = ReversedEffect(effect, /*compact=*/true);
+    EXPECT_EQ(ToHex(Bytes(reversed.image.begin() + address,
+                          reversed.image.begin() + address + reversal.size())),
+              ToHex(reversal));
   }
 }
 

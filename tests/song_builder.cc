@@ -7,9 +7,11 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "convert/convert_effect.h"
 #include "convert/convert_song.h"
 #include "format/bytes.h"
 #include "format/events.h"
+#include "format/sonic1_effects.h"
 
 namespace quorlin::testing {
 
@@ -201,6 +203,34 @@ std::string ScratchFolder(const std::string& name) {
   std::filesystem::remove_all(folder);
   std::filesystem::create_directories(folder);
   return folder.string() + "/";
+}
+
+Bytes Effect(const std::vector<EffectTrackData>& tracks, int voices) {
+  std::size_t size = 4 + 6 * tracks.size();
+  for (const EffectTrackData& track : tracks) size += track.data.size();
+  Bytes effect(size + static_cast<std::size_t>(voices) * kVoiceRecordSize);
+  WriteBigEndian16(effect, 0, static_cast<std::uint16_t>(size));
+  effect[2] = 0x01;
+  effect[3] = static_cast<std::uint8_t>(tracks.size());
+  std::size_t entry = 4, at = 4 + 6 * tracks.size();
+  for (const EffectTrackData& track : tracks) {
+    effect[entry] = 0x80;
+    effect[entry + 1] = track.id;
+    WriteBigEndian16(effect, entry + 2, static_cast<std::uint16_t>(at));
+    effect[entry + 4] = track.transpose;
+    effect[entry + 5] = track.volume;
+    std::copy(track.data.begin(), track.data.end(), effect.begin() + static_cast<std::ptrdiff_t>(at));
+    entry += 6;
+    at += track.data.size();
+  }
+  for (std::size_t i = size; i < effect.size(); ++i) effect[i] = static_cast<std::uint8_t>(i - size);
+  return effect;
+}
+
+Bytes ReversedEffect(const Bytes& effect, bool compact) {
+  ConvertOptions options;
+  options.compact = compact;
+  return ConvertEffect(kSonic1Effects, effect, options).bytes;
 }
 
 }  // namespace quorlin::testing

@@ -59,6 +59,20 @@ Bytes SharedDataSong(int fm, int psg, const Bytes& data, std::uint8_t divider = 
 Bytes GameImage(std::size_t table_at, const std::vector<Bytes>& songs,
                 const std::vector<int>& entries, std::size_t size = 128 << 10);
 
+// One track of an effect: its channel id, its data, its entry's values.
+struct EffectTrackData {
+  std::uint8_t id;
+  Bytes data;
+  std::uint8_t transpose = 0, volume = 0;
+};
+
+// An effect of divider 1: header, entries, each track's data in order, then
+// `voices` voice records (record n holds the bytes n*25 .. n*25+24).
+Bytes Effect(const std::vector<EffectTrackData>& tracks, int voices = 0);
+
+// The reversed effect of `effect`, converted in memory as the tool does.
+Bytes ReversedEffect(const Bytes& effect, bool compact = false);
+
 // A flattened channel holding the event list `events`, whose notes were
 // timed at `note_dividers`, one byte per note (all at divider 1 when not given).
 FlatChannel ChannelWith(Bytes events, const Bytes& note_dividers = {});

@@ -49,9 +49,19 @@ struct EffectHeaderLayout {
 
 // What an effect is for one driver: its header, the channels its tracks
 // take, and the driver its tracks are read by.
+// The ids a game gives its effects: the normal effects' table holds ids
+// from first_id on, the special effects' table from first_special_id on.
+struct EffectIds {
+  int first_id;
+  int normal_count;  // the most entries of the normal table
+  int first_special_id;
+  int special_count;
+};
+
 struct EffectFormat {
   EffectHeaderLayout header;
   std::array<EffectChannel, 7> channels;
+  EffectIds ids;
   // The driver of the tracks: a song's, but for the flags that end an
   // effect track and those that keep their place at its end.
   Driver driver;

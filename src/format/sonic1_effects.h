@@ -41,6 +41,8 @@ inline constexpr EffectFormat kSonic1Effects = {
                   {0xA0, ChannelKind::kPsg, 2, "PSG2"},
                   {0xC0, ChannelKind::kPsg, 3, "PSG3"},
                   {0xE0, ChannelKind::kPsg, 3, "Noise"}}},
+    // A0-CF normal, D0-DF special: the driver tells them apart by id.
+    .ids = {.first_id = 0xA0, .normal_count = 48, .first_special_id = 0xD0, .special_count = 16},
     .driver = sonic1_effects::EffectTrackDriver(kSonic1Driver),
 };
 // clang-format on

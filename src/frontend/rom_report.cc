@@ -29,6 +29,25 @@ std::string SongLine(const RomSong& song) {
          Hex(song.reversal->voice_count);
 }
 
+// The lines of the effect tables: where they are, and a line per effect
+// that was not reversed.
+void PrintEffects(const ReversedRom& reversed, std::ostream& console) {
+  const EffectTable& table = *reversed.effect_table;
+  const std::size_t special = table.effects.size() - table.normal_count;
+  console << "    ROM; effect table at " << RomAddress(static_cast<std::uint32_t>(table.offset))
+          << ", " << table.normal_count << " effects\n";
+  if (special > 0) {
+    console << "    ROM; special effect table at "
+            << RomAddress(static_cast<std::uint32_t>(table.SpecialOffset())) << ", " << special
+            << (special == 1 ? " effect\n" : " effects\n");
+  }
+  for (const RomEffect& effect : reversed.effects) {
+    if (effect.reversed || effect.same_as) continue;
+    console << "    Error; effect " << Hex(effect.id) << " at " << RomAddress(effect.address) << ": "
+            << effect.error << "\n";
+  }
+}
+
 }  // namespace
 
 void PrintRomReport(const RomRun& rom, std::ostream& console) {
@@ -44,10 +63,15 @@ void PrintRomReport(const RomRun& rom, std::ostream& console) {
           << RomAddress(static_cast<std::uint32_t>(reversed.table.offset)) << ", "
           << reversed.songs.size() << " songs\n";
   for (const RomSong& song : reversed.songs) console << SongLine(song) << "\n";
+  if (reversed.effect_table) PrintEffects(reversed, console);
   console << "    ROM; " << reversed.reversed << " of " << reversed.songs.size()
           << " songs reversed";
-  // A game none of whose songs was reversed is not written.
-  if (reversed.reversed > 0) {
+  if (reversed.effect_table) {
+    console << ", " << reversed.effects_reversed << " of " << reversed.effects.size()
+            << " effects";
+  }
+  // A game none of whose songs or effects was reversed is not written.
+  if (reversed.reversed > 0 || reversed.effects_reversed > 0) {
     console << ", " << rom.size << " bytes before, " << reversed.image.size() << " after";
   }
   console << "\n";

@@ -2,6 +2,7 @@
 
 #include "format/bytes.h"
 #include "format/song_layout.h"
+#include "rom/effect_table.h"
 #include "rom/rom_image.h"
 
 namespace quorlin {
@@ -64,7 +65,8 @@ SongHeaderFit SongHeaderAt(const Driver& driver, std::span<const std::uint8_t> r
   return FitAt(driver, rom, address);
 }
 
-std::optional<MusicTable> FindMusicTable(const Driver& driver, std::span<const std::uint8_t> rom) {
+std::optional<MusicTable> FindMusicTable(const Driver& driver, std::span<const std::uint8_t> rom,
+                                         const EffectFormat* effects) {
   // One pass over each of the two interleaved rows of 4-byte entries at
   // even offsets, keeping the best run so far.
   Run best;
@@ -78,7 +80,9 @@ std::optional<MusicTable> FindMusicTable(const Driver& driver, std::span<const s
       run.length = 0;
     };
     for (std::size_t at = row; at + kEntryBytes <= rom.size(); at += kEntryBytes) {
-      if (FitAt(driver, rom, ReadBigEndian32(rom, at)) != SongHeaderFit::kSong) {
+      const std::uint32_t address = ReadBigEndian32(rom, at);
+      if (FitAt(driver, rom, address) != SongHeaderFit::kSong ||
+          (effects != nullptr && EffectHeaderAt(*effects, rom, address))) {
         close();
         continue;
       }

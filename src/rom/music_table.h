@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "format/driver.h"
+#include "format/effect_layout.h"
 
 namespace quorlin {
 
@@ -33,7 +34,10 @@ struct MusicTable {
 // lead to a plausible song header (SongHeaderAt), of kFewestSongs to
 // kMostSongs entries; the first such run where two are as long. A longer run
 // is no music table. Nothing when there is none.
-std::optional<MusicTable> FindMusicTable(const Driver& driver, std::span<const std::uint8_t> rom);
+// With `effects`, an entry that leads to what an effect header of theirs
+// looks like leads to no song: an effect's header may read as a song's.
+std::optional<MusicTable> FindMusicTable(const Driver& driver, std::span<const std::uint8_t> rom,
+                                         const EffectFormat* effects = nullptr);
 
 enum class SongHeaderFit : std::uint8_t {
   kNone,        // no song header there

@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "convert/convert_song.h"
+#include "format/effect_layout.h"
+#include "rom/effect_table.h"
 #include "rom/music_table.h"
 
 namespace quorlin {
@@ -26,20 +28,34 @@ struct RomSong {
   std::string error;                      // why it was not reversed, if it was not
 };
 
+// What became of one entry of the effect tables.
+struct RomEffect {
+  int id = 0;                 // 0xA0 for the normal table's first entry, and so on
+  std::uint32_t address = 0;  // of the original effect
+  std::optional<int> same_as;  // the id of an earlier entry with this address
+  bool reversed = false;
+  std::string error;  // why it was not reversed, if it was not
+};
+
 struct ReversedRom {
   MusicTable table;
   std::vector<RomSong> songs;
   std::vector<std::uint8_t> image;
   int reversed = 0;  // entries whose song was reversed
+  std::optional<EffectTable> effect_table;  // when the image has effects
+  std::vector<RomEffect> effects;
+  int effects_reversed = 0;
 };
 
-// Reads the image's songs as songs of `driver`.
+// Reads the image's songs as songs of `driver`, and its effects, when it has
+// effect tables, as effects of `effects`: each reversal goes behind the image
+// as a song's does, its entry pointed at it.
 // Throws TrackError when the image is no whole game (CheckRomImage), holds
 // no music table, has a table that leads past its end, or would outgrow the
 // cartridge space. A song that does not convert keeps its entry and data,
 // and its error.
 ReversedRom ReverseRom(const Driver& driver, std::span<const std::uint8_t> rom,
-                       const WalkLimits& limits = {});
+                       const WalkLimits& limits = {}, const EffectFormat* effects = nullptr);
 
 }  // namespace quorlin
 
