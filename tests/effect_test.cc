@@ -69,6 +69,24 @@ INSTANTIATE_TEST_SUITE_P(
         // The special effect ends with EE, whatever its length.
         EffectCase{"SpecialStop", Effect({{0x04, Hex("EF 00 A1 05 80 01 EE")}}, 1),
                    "00 13 01 01 80 04 00 0A 00 00 EF 00 80 01 A1 05 EF 00 EE " + kVoice},
+        // Up 18 steps of 8 after 2 frames of wait: backwards it starts at the
+        // end period (0x1AB - 144: note 0x94 detuned by -2) and steps at once
+        // the other way, then holds the first note's period for those frames.
+        EffectCase{"SweepUpRunsDown", Effect({{0x80, Hex("F0 02 01 F8 65 8D 15 F2")}}),
+                   "00 26 01 01 80 80 00 0A 00 00 "
+                   "F0 02 01 F8 65 F1 "          // the state the forward sweep ends in
+                   "E1 FE F0 00 01 08 24 94 13 "  // 19 frames from 0x11B up to 0x1AB
+                   "F4 E1 00 E7 8D 02 "           // 2 more frames at 0x1AB
+                   "F0 00 00 00 00 F4 F2"},
+        // Down 3 steps of 16 every 2 frames, and a vibrato, which stays as it is.
+        // The first step backwards falls a frame late: speed 2 cannot step sooner.
+        EffectCase{"SweepDownRunsUp",
+                   Effect({{0x05, Hex("EF 00 F0 01 02 F0 0A B1 08 F0 00 01 10 04 A1 0C F2")}}, 1),
+                   "00 32 01 01 80 05 00 0A 00 00 F0 00 01 10 04 F1 EF 00 A1 0C "
+                   "F0 01 02 F0 0A F1 "                 // the sweep's set-up restored
+                   "E1 F6 F0 00 02 10 06 B0 07 "        // from 0x2254 (0x225E - 10) up
+                   "F4 E1 00 E7 B1 01 "                 // to 0x2284 (note B1), held
+                   "F0 00 00 00 00 F4 EF 00 F2 " + kVoice},
         // A track that would loop is cut where the longest stops, and stopped.
         EffectCase{"LoopingTrackIsCut",
                    Effect({{0x80, Hex("A1 02 F6 FF FC")}, {0xA0, Hex("A1 05 F2")}}),

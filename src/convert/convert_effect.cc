@@ -9,6 +9,7 @@
 #include "format/events.h"
 #include "format/track_error.h"
 #include "reverse/invert_channel.h"
+#include "reverse/mirror_sweeps.h"
 #include "reverse/reverse_channel.h"
 
 namespace quorlin {
@@ -97,6 +98,9 @@ ConvertedEffect ConvertEffect(const EffectFormat& format, std::span<const std::u
                                std::move(flat.channels[i].events));
     flat.channels[i] = {};
     LiftStartingValues(driver, tracks[i], header.tracks[i].header);
+    tracks[i] = MirrorSweeps(driver, format.pitch, tracks[i], channels[i].kind,
+                             header.tracks[i].header.transpose, header.tempo_divider,
+                             result.sweeps);
   }
   if (options.compact) {
     ChannelCompactor compactor(driver, song.tempo_divider);

@@ -13,6 +13,7 @@
 
 #include "convert/convert_song.h"
 #include "format/effect_layout.h"
+#include "reverse/mirror_sweeps.h"
 
 namespace quorlin {
 
@@ -20,6 +21,7 @@ struct ConvertedEffect {
   EffectHeader header;  // the input's
   int voice_count = 0;
   std::vector<std::uint8_t> bytes;  // the reversed effect
+  SweepFigures sweeps;              // how near its mirrored sweeps come
 };
 
 // Reads `track` as an effect of `format` and writes its reversal: the header

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "format/driver.h"
+#include "format/pitch_tables.h"
 #include "format/song_layout.h"
 
 namespace quorlin {
@@ -65,6 +66,7 @@ struct EffectFormat {
   // The driver of the tracks: a song's, but for the flags that end an
   // effect track and those that keep their place at its end.
   Driver driver;
+  PitchTables pitch;  // the driver's, for the sweeps
 
   const EffectChannel* Channel(std::uint8_t id) const {
     for (const EffectChannel& channel : channels) {

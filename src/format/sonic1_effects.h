@@ -44,6 +44,7 @@ inline constexpr EffectFormat kSonic1Effects = {
     // A0-CF normal, D0-DF special: the driver tells them apart by id.
     .ids = {.first_id = 0xA0, .normal_count = 48, .first_special_id = 0xD0, .special_count = 16},
     .driver = sonic1_effects::EffectTrackDriver(kSonic1Driver),
+    .pitch = kSonic1Pitch,
 };
 // clang-format on
 
