@@ -13,6 +13,9 @@
 
 #include "convert/convert_song.h"
 #include "format/bytes.h"
+#include "format/sonic1_effects.h"
+#include "smps2asm/assembler.h"
+#include "smps2asm/writer.h"
 #include "song_builder.h"
 #include "song_generator.h"
 #include "song_player.h"
@@ -43,6 +46,36 @@ TEST(ReversalPropertyTest, OutputChannelsSoundTheInputBackwards) {
   EXPECT_GT(counts.looping, 200);
   EXPECT_GT(counts.stopped, 200);
   EXPECT_GT(counts.joins, 400);
+}
+
+// Effects: every track sounds backwards, all ending together, each stopped;
+// compacted the same; the written source assembles to the bytes.
+TEST(ReversalPropertyTest, EffectTracksSoundTheInputBackwards) {
+  constexpr unsigned kCases = 200;
+  int refused = 0;
+  ChannelCounts counts;
+  for (unsigned case_number = 1; case_number <= kCases; ++case_number) {
+    SCOPED_TRACE("case " + std::to_string(case_number));
+    const Bytes input = SongGenerator(case_number).Effect();
+    Bytes output;
+    const std::optional<TrackError> error =
+        CaughtTrackError([&] { output = ReversedEffect(input); });
+    if (error) {
+      ASSERT_EQ(error->kind(), ErrorKind::kStepLimit) << error->what();
+      ++refused;
+      continue;
+    }
+    ExpectEffectPlaysBackwards(input, output, counts);
+    const Bytes compact = ReversedEffect(input, /*compact=*/true);
+    ExpectEffectPlaysBackwards(input, compact, counts);
+    const std::string source = WriteEffectSource(kSonic1Effects, compact, "SndA0_Case", "case");
+    EXPECT_EQ(ToHex(AssembleSource(kSonic1Driver, source, StandardDefines()).bytes),
+              ToHex(compact));
+  }
+  EXPECT_LT(refused, static_cast<int>(kCases) / 10);
+  EXPECT_GT(counts.looping, 100);
+  EXPECT_GT(counts.stopped, 100);
+  EXPECT_GT(counts.joins, 100);
 }
 
 // The shapes real tracks have: shared data, a channel that falls through

@@ -1,5 +1,6 @@
 #include "song_generator.h"
 
+#include <algorithm>
 #include <array>
 
 #include "format/bytes.h"
@@ -52,6 +53,20 @@ Bytes SongGenerator::Song() {
   return builder.Build();
 }
 
+Bytes SongGenerator::Effect() {
+  std::vector<std::uint8_t> ids = {0x02, 0x04, 0x05, 0x80, 0xA0, 0xC0, 0xE0};
+  std::shuffle(ids.begin(), ids.end(), random_);
+  ids.resize(static_cast<std::size_t>(Pick(1, 4)));
+  in_effect_ = true;
+  std::vector<EffectTrackData> tracks;
+  for (const std::uint8_t id : ids) {
+    Bytes data = Channel();
+    tracks.push_back({id, std::move(data), Byte(), static_cast<std::uint8_t>(Pick(0, 15))});
+  }
+  in_effect_ = false;
+  return quorlin::testing::Effect(tracks, 4);
+}
+
 Bytes SongGenerator::Channel() {
   ChannelWriter w;
   subroutine_ = w.NewLabel();
@@ -68,7 +83,7 @@ Bytes SongGenerator::Channel() {
       w.Emit(0xF2);
       break;
     case 1:
-      w.Emit(0xE4);
+      w.Emit(static_cast<std::uint8_t>(in_effect_ ? std::array{0xF2, 0xEE}[Pick(0, 1)] : 0xE4));
       break;
     default:
       w.Emit(0xF6);
@@ -175,7 +190,10 @@ void SongGenerator::Tie(ChannelWriter& w) {
 void SongGenerator::StateFlag(ChannelWriter& w) {
   static constexpr std::uint8_t kOneByte[] = {0xE0, 0xE1, 0xE2, 0xE6, 0xE8,
                                               0xE9, 0xEA, 0xEC, 0xF3, 0xF5};
-  switch (Pick(0, 7)) {
+  int kind = Pick(0, 7);
+  // No modulation set-up in an effect, nor EE, which stops its track there.
+  while (in_effect_ && kind == 2) kind = Pick(0, 7);
+  switch (kind) {
     case 0:
       w.Emit({0xEF, static_cast<std::uint8_t>(Pick(0, 3))});
       break;
@@ -190,7 +208,7 @@ void SongGenerator::StateFlag(ChannelWriter& w) {
       w.Emit(Pick(0, 1) ? 0xF1 : 0xF4);
       break;
     case 4:
-      w.Emit(static_cast<std::uint8_t>(std::array{0xED, 0xEE, 0xF9, 0xF9}[Pick(0, 3)]));
+      w.Emit(static_cast<std::uint8_t>(std::array{0xED, in_effect_ ? 0xED : 0xEE, 0xF9, 0xF9}[Pick(0, 3)]));
       break;
     default:
       w.Emit({kOneByte[Pick(0, 9)], Byte()});

@@ -50,6 +50,11 @@ class SongGenerator {
   explicit SongGenerator(unsigned number, SongShape shape = {}) : random_(number), shape_(shape) {}
 
   Bytes Song();
+  // A sound effect of one to four tracks on channels of their own, without
+  // modulation set-ups (a sweep's mirror changes its notes) or EB, each
+  // ending with F2 (EE on the special effect's channels FM4 and PSG3, at
+  // times) or a jump back.
+  Bytes Effect();
 
  private:
   int Pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random_); }
@@ -69,6 +74,7 @@ class SongGenerator {
   int inner_subroutine_ = 0;
   bool global_dividers_ = false;  // this song's DAC channel sets EB
   bool in_dac_ = false;
+  bool in_effect_ = false;
 };
 
 }  // namespace quorlin::testing

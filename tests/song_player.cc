@@ -256,8 +256,15 @@ Playback Play(const Bytes& song, ChannelKind kind, PlayerStart start, std::int64
           // it has nothing to act on.
           if (kind == ChannelKind::kFm) state.fast_release = true;
           break;
+        case 0xEE:
+          if (start.special_stop) {
+            out.stopped = true;
+            Listen(out.sounds, kind);
+            return out;
+          }
+          break;
         default:
-          break;  // ED, EE change nothing that sounds
+          break;  // ED, and EE in songs, change nothing that sounds
       }
     }
   }
@@ -293,27 +300,59 @@ PlayerStart StartOf(const Bytes& song, const ChannelStart& c) {
   return start;
 }
 
-void ExpectPlaysBackwards(const Bytes& input, const Bytes& output, ChannelCounts& counts) {
-  const auto in_channels = ChannelsOf(input);
-  const auto out_channels = ChannelsOf(output);
+namespace {
+
+struct Track {
+  ChannelKind kind;
+  PlayerStart start;
+};
+
+std::vector<Track> SongTracks(const Bytes& song) {
+  std::vector<Track> tracks;
+  for (const ChannelStart& c : ChannelsOf(song)) tracks.push_back({c.kind, StartOf(song, c)});
+  return tracks;
+}
+
+// An effect's tracks from its header: divider at byte 2, 6-byte entries from
+// byte 4 (flags, channel id, data offset, transposition, volume).
+std::vector<Track> EffectTracks(const Bytes& effect) {
+  std::vector<Track> tracks;
+  for (int i = 0; i < effect[3]; ++i) {
+    const std::size_t at = 4 + 6 * static_cast<std::size_t>(i);
+    const std::uint8_t id = effect[at + 1];
+    const ChannelKind kind = id < 0x80 ? ChannelKind::kFm : ChannelKind::kPsg;
+    PlayerStart start{ReadBigEndian16(effect, at + 2), {}, effect[2], true};
+    start.state.transpose = effect[at + 4];
+    (kind == ChannelKind::kPsg ? start.state.psg_volume : start.state.fm_volume) = effect[at + 5];
+    tracks.push_back({kind, start});
+  }
+  return tracks;
+}
+
+// The body of ExpectPlaysBackwards and ExpectEffectPlaysBackwards. With
+// `cut_stops`, a reversed channel stops even where the input's loops.
+void ExpectTracksPlayBackwards(const Bytes& input, const std::vector<Track>& in_channels,
+                               const Bytes& output, const std::vector<Track>& out_channels,
+                               bool cut_stops, ChannelCounts& counts) {
   ASSERT_EQ(in_channels.size(), out_channels.size());
   // The reversed song, each channel once through; the DAC channel first, as
   // its divider changes time the others.
   std::vector<Playback> reversed;
   DividerChanges reversed_changes;
-  for (const ChannelStart& c : out_channels) {
-    reversed.push_back(Play(output, c.kind, StartOf(output, c), INT64_MAX, true, reversed_changes,
+  for (const Track& c : out_channels) {
+    reversed.push_back(Play(output, c.kind, c.start, INT64_MAX, true, reversed_changes,
                             reversed.empty() ? &reversed_changes : nullptr));
   }
   const auto [shortest, longest] = std::minmax_element(
       reversed.begin(), reversed.end(), [](auto& a, auto& b) { return a.time < b.time; });
   DividerChanges changes;
-  Play(input, ChannelKind::kDac, StartOf(input, in_channels[0]), longest->time, false, {},
-       &changes);
+  if (in_channels[0].kind == ChannelKind::kDac) {
+    Play(input, ChannelKind::kDac, in_channels[0].start, longest->time, false, {}, &changes);
+  }
   for (std::size_t c = 0; c < in_channels.size(); ++c) {
     SCOPED_TRACE("channel " + std::to_string(c));
     const ChannelKind kind = in_channels[c].kind;
-    const PlayerStart in_start = StartOf(input, in_channels[c]);
+    const PlayerStart in_start = in_channels[c].start;
     const Playback forward = Play(input, kind, in_start, reversed[c].time, false, changes);
     std::vector<Sound> backwards(reversed[c].sounds.rbegin(), reversed[c].sounds.rend());
     ASSERT_GE(backwards.size(), forward.sounds.size());
@@ -346,7 +385,10 @@ void ExpectPlaysBackwards(const Bytes& input, const Bytes& output, ChannelCounts
           << "; backwards " << ::testing::PrintToString(backwards[k]);
       counts.joins += joined_forward;
     }
-    if (reversed[c].stopped) {
+    if (cut_stops && !forward.stopped) {
+      EXPECT_TRUE(reversed[c].stopped);
+      ++counts.looping;
+    } else if (reversed[c].stopped) {
       // The channel that set the song's length meets its stop flag just
       // when its time is up: played on, it stops without another sound.
       const Playback on = Play(input, kind, in_start, reversed[c].time + 1, false, changes);
@@ -362,6 +404,17 @@ void ExpectPlaysBackwards(const Bytes& input, const Bytes& output, ChannelCounts
   // duration unit, a filled one stop short by less than one (dividers of
   // up to 4).
   EXPECT_LT(longest->time - shortest->time, 2 * 256 * 4);
+}
+
+}  // namespace
+
+void ExpectPlaysBackwards(const Bytes& input, const Bytes& output, ChannelCounts& counts) {
+  ExpectTracksPlayBackwards(input, SongTracks(input), output, SongTracks(output), false, counts);
+}
+
+void ExpectEffectPlaysBackwards(const Bytes& input, const Bytes& output, ChannelCounts& counts) {
+  ExpectTracksPlayBackwards(input, EffectTracks(input), output, EffectTracks(output), true,
+                            counts);
 }
 
 }  // namespace quorlin::testing

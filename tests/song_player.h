@@ -72,6 +72,7 @@ struct PlayerStart {
   std::size_t offset;
   DriverState state;
   int divider;
+  bool special_stop = false;  // EE stops the track (an effect's)
 };
 
 // Plays a channel from `start` until it stops, until `limit` clock units have
@@ -108,6 +109,10 @@ struct ChannelCounts {
 // fill then cuts cannot be joined backwards: there it is cut before that
 // one starts. Counts the channels and joins checked.
 void ExpectPlaysBackwards(const Bytes& input, const Bytes& output, ChannelCounts& counts);
+
+// The same for the tracks of an effect, which all end together backwards,
+// every one stopped: a track that loops forwards is cut at the effect's end.
+void ExpectEffectPlaysBackwards(const Bytes& input, const Bytes& output, ChannelCounts& counts);
 
 }  // namespace quorlin::testing
 
