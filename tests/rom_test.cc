@@ -91,9 +91,12 @@ TEST(RomTest, EffectTablesFoundAndEveryEffectReversedBehindTheImage) {
                               "    ROM; special effect table at 0x000FC2, 1 effect\n"
                               "    Error; effect A2 at 0x010046: PSG1 returns at offset 0x000C "
                               "without a call\n"
-                              "    ROM; 8 of 8 songs reversed, 33 of 49 effects, 131072 bytes"),
+                              "    Error; effect A5 at 0x010046: the same effect as A2, not "
+                              "reversed either\n"),
             std::string::npos)
       << report.str();
+  EXPECT_NE(report.str().find("    ROM; 8 of 8 songs reversed, 33 of 49 effects, 131072 bytes"),
+            std::string::npos);
   for (const std::size_t entry : {0, 1, 2, 47, 48}) {
     SCOPED_TRACE(entry);
     const std::uint32_t address = ReadBigEndian32(reversed.image, kTableAt + 4 * entry);
@@ -179,6 +182,27 @@ TEST(RomTest, TableHoldsAtMost127Songs) {
   EXPECT_EQ(
       TrackErrorOf([&] { ReverseRom(kSonic1Driver, GameImage(0x0800, Songs(2), entries(128))); }),
       "no Sonic 1 music table found in this ROM");
+}
+
+TEST(RomTest, TheSongsOfAnImageShareOneStepLimit) {
+  // Songs are reversed until the image's steps run out; each song behind
+  // keeps its entry and gets its error.
+  WalkLimits limits;
+  limits.steps_per_image = 3000;
+  const Bytes rom = GameImage(0x0800, Songs(8), Each(8));
+  const ReversedRom reversed = ReverseRom(kSonic1Driver, rom, limits);
+  ASSERT_GT(reversed.reversed, 0);
+  ASSERT_LT(reversed.reversed, 8);
+  for (std::size_t i = static_cast<std::size_t>(reversed.reversed); i < 8; ++i) {
+    SCOPED_TRACE(i);
+    // The song where the steps ran out stops in some channel; the rest in their first.
+    EXPECT_NE(reversed.songs[i].error.find(
+                  " brings the game's songs past 3000 steps of flattening, as many as the songs "
+                  "of one image may take together (at offset 0x"),
+              std::string::npos)
+        << reversed.songs[i].error;
+    EXPECT_EQ(ReadBigEndian32(reversed.image, 0x800 + 4 * i), ReadBigEndian32(rom, 0x800 + 4 * i));
+  }
 }
 
 TEST(RomTest, ReversedTwiceItPlaysAsTheOriginal) {

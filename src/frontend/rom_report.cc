@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "frontend/report_text.h"
 
@@ -15,10 +16,16 @@ std::string RomAddress(std::uint32_t address) {
   return text;
 }
 
-// The report line of one song of a game image.
-std::string SongLine(const RomSong& song) {
+// The report line of one song of a game image, among the songs of its table.
+std::string SongLine(const RomSong& song, const std::vector<RomSong>& songs) {
   const std::string number = Hex(song.number);
-  if (song.same_as) return "    Song " + number + "; the same song as " + Hex(*song.same_as);
+  if (song.same_as) {
+    // An entry shares the fate of the first entry of its song.
+    const RomSong& first = songs[static_cast<std::size_t>(*song.same_as - songs.front().number)];
+    if (first.reversal) return "    Song " + number + "; the same song as " + Hex(first.number);
+    return "    Error; song " + number + " at " + RomAddress(song.address) +
+           ": the same song as " + Hex(first.number) + ", not reversed either";
+  }
   if (!song.reversal) {
     return "    Error; song " + number + " at " + RomAddress(song.address) + ": " + song.error;
   }
@@ -42,9 +49,12 @@ void PrintEffects(const ReversedRom& reversed, std::ostream& console) {
             << (special == 1 ? " effect\n" : " effects\n");
   }
   for (const RomEffect& effect : reversed.effects) {
-    if (effect.reversed || effect.same_as) continue;
+    if (effect.reversed) continue;
+    // An entry shares the fate of the first entry of its effect.
     console << "    Error; effect " << Hex(effect.id) << " at " << RomAddress(effect.address) << ": "
-            << effect.error << "\n";
+            << (effect.same_as ? "the same effect as " + Hex(*effect.same_as) + ", not reversed either"
+                               : effect.error)
+            << "\n";
   }
 }
 
@@ -62,7 +72,7 @@ void PrintRomReport(const RomRun& rom, std::ostream& console) {
   console << "    ROM; music table at "
           << RomAddress(static_cast<std::uint32_t>(reversed.table.offset)) << ", "
           << reversed.songs.size() << " songs\n";
-  for (const RomSong& song : reversed.songs) console << SongLine(song) << "\n";
+  for (const RomSong& song : reversed.songs) console << SongLine(song, reversed.songs) << "\n";
   if (reversed.effect_table) PrintEffects(reversed, console);
   console << "    ROM; " << reversed.reversed << " of " << reversed.songs.size()
           << " songs reversed";
