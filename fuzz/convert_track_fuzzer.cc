@@ -1,11 +1,13 @@
-// libFuzzer target: converts one track in memory, dumps included, the way the
-// tool does (with loops and calls for half of the inputs). Any crash, sanitizer report or exception
+// libFuzzer target: converts one track (a song, dumps included, or an
+// effect) in memory, the way the tool does (with loops and calls for half of the inputs). Any crash, sanitizer report or exception
 // other than TrackError is a fault.
 #include <cstddef>
 #include <cstdint>
 #include <span>
 
+#include "convert/convert_effect.h"
 #include "convert/convert_song.h"
+#include "format/sonic1_effects.h"
 #include "format/sonic1_driver.h"
 #include "format/track_error.h"
 
@@ -35,7 +37,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   options.compact = size % 2 == 1;
   DiscardingSink sink;
   try {
-    quorlin::ConvertSong(quorlin::kSonic1Driver, std::span(data, size), options, &sink);
+    // A track whose header reads as an effect's is converted as one, as the
+    // tool does.
+    const std::span<const std::uint8_t> track(data, size);
+    if (quorlin::IsEffect(quorlin::kSonic1Effects, track)) {
+      quorlin::ConvertEffect(quorlin::kSonic1Effects, track, options);
+    } else {
+      quorlin::ConvertSong(quorlin::kSonic1Driver, track, options, &sink);
+    }
   } catch (const quorlin::TrackError& error) {
     // Compacted data that does not play as its list, or a list that a stage
     // wrote broken, is a fault of the tool.

@@ -1,5 +1,5 @@
 // libFuzzer target: reads one SMPS2ASM source as the tool does. A source
-// that reads and converts is written back as source from its reversed song
+// that reads and converts is written back as source from its reversed song or effect
 // (with loops and calls for half of the inputs), which must read back into
 // the very same bytes. Any crash, sanitizer
 // report, exception other than TrackError or failed round trip is a fault.
@@ -8,7 +8,9 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "convert/convert_effect.h"
 #include "convert/convert_song.h"
+#include "format/sonic1_effects.h"
 #include "format/sonic1_driver.h"
 #include "format/track_error.h"
 #include "smps2asm/assembler.h"
@@ -18,6 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size > 0x10000) return -1;
   const std::string_view source(reinterpret_cast<const char*>(data), size);
   std::vector<std::uint8_t> reversed;
+  bool effect = false;
   try {
     const quorlin::AssembledSong song =
         quorlin::AssembleSource(quorlin::kSonic1Driver, source, quorlin::StandardDefines());
@@ -25,12 +28,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     quorlin::ConvertOptions options;
     options.limits = {0x1000, 0x8000};
     options.compact = size % 2 == 1;
-    reversed = quorlin::ConvertSong(quorlin::kSonic1Driver, song.bytes, options).bytes;
+    effect = song.effect;
+    reversed = effect ? quorlin::ConvertEffect(quorlin::kSonic1Effects, song.bytes, options).bytes
+                      : quorlin::ConvertSong(quorlin::kSonic1Driver, song.bytes, options).bytes;
   } catch (const quorlin::TrackError&) {
     return 0;
   }
   const std::string written =
-      quorlin::WriteSource(quorlin::kSonic1Driver, reversed, "Song", "fuzz");
+      effect ? quorlin::WriteEffectSource(quorlin::kSonic1Effects, reversed, "Effect", "fuzz")
+             : quorlin::WriteSource(quorlin::kSonic1Driver, reversed, "Song", "fuzz");
   if (quorlin::AssembleSource(quorlin::kSonic1Driver, written, quorlin::StandardDefines()).bytes !=
       reversed)
     std::abort();

@@ -89,6 +89,8 @@ void RunEffect(const TrackJob& job, const LoadedTrack& track, RunOutputs& output
   options.on_effect_header = [&run](const EffectHeader& header) { run.effect = header; };
   options.on_voice_count = [&run](int voice_count) { run.voice_count = voice_count; };
   const ConvertedEffect converted = ConvertEffect(kEffects, track.bytes, options);
+  // An effect's lists are not dumped: the dumps lay out a song's channels.
+  if (job.asked_for_dumps) run.notice = "--dumps does not apply to an effect: no dumps are written";
   WriteReversal(
       job, converted.bytes,
       [&] {
