@@ -70,7 +70,9 @@ void ReverseEffects(const EffectFormat& format, std::span<const std::uint8_t> ro
       result.effects.push_back(std::move(effect));
       continue;
     }
-    WriteBigEndian32(result.image, entry, placer.Place(reversal.bytes));
+    // Placed first: placing may move the image.
+    const std::uint32_t address = placer.Place(reversal.bytes);
+    WriteBigEndian32(result.image, entry, address);
     effect.reversed = true;
     ++result.effects_reversed;
     result.effects.push_back(std::move(effect));
@@ -132,7 +134,9 @@ ReversedRom ReverseRom(const Driver& driver, std::span<const std::uint8_t> rom,
       result.songs.push_back(std::move(song));
       continue;
     }
-    WriteBigEndian32(image, entry, placer.Place(reversal.bytes));
+    // Placed first: placing may move the image.
+    const std::uint32_t address = placer.Place(reversal.bytes);
+    WriteBigEndian32(image, entry, address);
     reversal.bytes.clear();
     song.reversal = std::move(reversal);
     ++result.reversed;
