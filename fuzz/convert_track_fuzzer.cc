@@ -1,14 +1,15 @@
 // libFuzzer target: converts one track (a song, dumps included, or an
-// effect) in memory, the way the tool does (with loops and calls for half of the inputs). Any crash, sanitizer report or exception
-// other than TrackError is a fault.
+// effect) in memory, the way the tool does (with loops and calls for half of
+// the inputs). Any crash, sanitizer report or exception other than
+// TrackError is a fault.
 #include <cstddef>
 #include <cstdint>
 #include <span>
 
 #include "convert/convert_effect.h"
 #include "convert/convert_song.h"
-#include "format/sonic1_effects.h"
 #include "format/sonic1_driver.h"
+#include "format/sonic1_effects.h"
 #include "format/track_error.h"
 
 namespace {

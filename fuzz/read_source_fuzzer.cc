@@ -10,8 +10,8 @@
 
 #include "convert/convert_effect.h"
 #include "convert/convert_song.h"
-#include "format/sonic1_effects.h"
 #include "format/sonic1_driver.h"
+#include "format/sonic1_effects.h"
 #include "format/track_error.h"
 #include "smps2asm/assembler.h"
 #include "smps2asm/writer.h"

@@ -52,8 +52,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // Volume 4 on A5 for 6 frames after volume 2 on A1 for 4: backwards the
         // entry starts at volume 4; the envelope F5 comes first.
-        EffectCase{"OneTrack",
-                   Effect({{0x80, Hex("F5 01 A1 04 EC 02 A5 06 F2"), 0xF4, 0x02}}),
+        EffectCase{"OneTrack", Effect({{0x80, Hex("F5 01 A1 04 EC 02 A5 06 F2"), 0xF4, 0x02}}),
                    "00 15 01 01 80 80 00 0A F4 04 "  // header; PSG1 transposed F4, volume 4
                    "F5 01 A5 06 EC FE A1 04 F5 00 F2"},
         // FM5 plays 6 frames, PSG3 2: PSG3 waits 4 frames reversed. The voice
@@ -62,8 +61,8 @@ INSTANTIATE_TEST_SUITE_P(
                    Effect({{0x05, Hex("EF 00 A1 06 F2")}, {0xC0, Hex("B1 02 F2")}}, 1),
                    "00 1C 01 02 80 05 00 10 00 00 80 C0 00 17 00 00 "
                    "EF 00 A1 06 EF 00 F2 "  // FM5
-                   "80 04 B1 02 F2 "       // PSG3: 4 frames of rest first
-                   + kVoice},
+                   "80 04 B1 02 F2 "        // PSG3: 4 frames of rest first
+                       + kVoice},
         // The noise form comes first, and the tone form back before the stop.
         EffectCase{"NoiseTrack", Effect({{0xC0, Hex("F3 E7 C6 03 EC 01 C6 02 F2")}}),
                    "00 15 01 01 80 C0 00 0A 00 01 F3 E7 C6 02 EC FF C6 03 F3 E0 F2"},
@@ -79,7 +78,7 @@ INSTANTIATE_TEST_SUITE_P(
         // the other way, then holds the first note's period for those frames.
         EffectCase{"SweepUpRunsDown", Effect({{0x80, Hex("F0 02 01 F8 65 8D 15 F2")}}),
                    "00 26 01 01 80 80 00 0A 00 00 "
-                   "F0 02 01 F8 65 F1 "          // the state the forward sweep ends in
+                   "F0 02 01 F8 65 F1 "           // the state the forward sweep ends in
                    "E1 FE F0 00 01 08 24 94 13 "  // 19 frames from 0x11B up to 0x1AB
                    "F4 E1 00 E7 8D 02 "           // 2 more frames at 0x1AB
                    "F0 00 00 00 00 F4 F2"},
@@ -88,10 +87,11 @@ INSTANTIATE_TEST_SUITE_P(
         EffectCase{"SweepDownRunsUp",
                    Effect({{0x05, Hex("EF 00 F0 01 02 F0 0A B1 08 F0 00 01 10 04 A1 0C F2")}}, 1),
                    "00 32 01 01 80 05 00 0A 00 00 F0 00 01 10 04 F1 EF 00 A1 0C "
-                   "F0 01 02 F0 0A F1 "                 // the sweep's set-up restored
-                   "E1 F6 F0 00 02 10 06 B0 07 "        // from 0x2254 (0x225E - 10) up
-                   "F4 E1 00 E7 B1 01 "                 // to 0x2284 (note B1), held
-                   "F0 00 00 00 00 F4 EF 00 F2 " + kVoice},
+                   "F0 01 02 F0 0A F1 "           // the sweep's set-up restored
+                   "E1 F6 F0 00 02 10 06 B0 07 "  // from 0x2254 (0x225E - 10) up
+                   "F4 E1 00 E7 B1 01 "           // to 0x2284 (note B1), held
+                   "F0 00 00 00 00 F4 EF 00 F2 " +
+                       kVoice},
         // A track that would loop is cut where the longest stops, and stopped.
         EffectCase{"LoopingTrackIsCut",
                    Effect({{0x80, Hex("A1 02 F6 FF FC")}, {0xA0, Hex("A1 05 F2")}}),
@@ -166,16 +166,15 @@ TEST(EffectTest, SweepsRunBackwardsFrameByFrame) {
   for (int i = 0; i < 200; ++i) {
     const bool fm = pick(0, 1) == 1;
     const std::uint8_t delta = pick(0, 1) ? pick(1, 24) : pick(232, 255);
-    const Bytes effect = Effect(
-        {{fm ? std::uint8_t{0x05} : std::uint8_t{0x80},
-          Hex("F0 00 01 00 00 90 00 F2"), 0x00, 0x00}});
+    const Bytes effect = Effect({{fm ? std::uint8_t{0x05} : std::uint8_t{0x80},
+                                  Hex("F0 00 01 00 00 90 00 F2"), 0x00, 0x00}});
     Bytes forward = effect;
     const std::size_t data = ReadBigEndian16(effect, 6);
-    forward[data + 1] = pick(0, 4);                // wait
+    forward[data + 1] = pick(0, 4);  // wait
     forward[data + 3] = delta;
-    forward[data + 4] = pick(2, 255);              // steps
+    forward[data + 4] = pick(2, 255);  // steps
     forward[data + 5] = pick(fm ? 0x81 : 0x85, fm ? 0xDF : 0xB0);
-    forward[data + 6] = pick(6, 60);               // frames
+    forward[data + 6] = pick(6, 60);  // frames
     const ConvertedEffect reversed = ConvertEffect(kSonic1Effects, forward);
     if (reversed.sweeps.sweeps == 0) continue;
     ++sweeps;
@@ -197,11 +196,14 @@ TEST(EffectTest, HeaderTellsEffectsFromSongs) {
   EXPECT_TRUE(IsEffect(kSonic1Effects, Effect({{0x80, Hex("A1 01 F2")}})));
   EXPECT_FALSE(IsEffect(kSonic1Effects, SongBuilder().Dac(Hex("F2")).Build()));
   // Flags other than 0x80, a channel no effect takes, data outside the track.
-  EXPECT_EQ(TrackErrorOf([] { ReadEffectHeader(kSonic1Effects, Hex("00 0A 01 01 00 80 00 0A 00 00")); }),
-            "track entry 1 has the playback flags 0x0000 at 0x0004, not 0x0080");
-  EXPECT_EQ(TrackErrorOf([] { ReadEffectHeader(kSonic1Effects, Hex("00 0A 01 01 80 06 00 0A 00 00 F2")); }),
+  EXPECT_EQ(
+      TrackErrorOf([] { ReadEffectHeader(kSonic1Effects, Hex("00 0A 01 01 00 80 00 0A 00 00")); }),
+      "track entry 1 has the playback flags 0x0000 at 0x0004, not 0x0080");
+  EXPECT_EQ(TrackErrorOf(
+                [] { ReadEffectHeader(kSonic1Effects, Hex("00 0A 01 01 80 06 00 0A 00 00 F2")); }),
             "track entry 1 names no channel an effect can take (0x0006 at 0x0005)");
-  EXPECT_EQ(TrackErrorOf([] { ReadEffectHeader(kSonic1Effects, Hex("00 0A 01 01 80 80 00 0B 00 00 F2")); }),
+  EXPECT_EQ(TrackErrorOf(
+                [] { ReadEffectHeader(kSonic1Effects, Hex("00 0A 01 01 80 80 00 0B 00 00 F2")); }),
             "PSG1's data offset 0x000B lies outside the track's data, from 0x000A to 0x000B");
 }
 

@@ -5,9 +5,9 @@
 #include <sstream>
 
 #include "format/bytes.h"
-#include "frontend/rom_report.h"
 #include "format/sonic1_effects.h"
 #include "format/track_error.h"
+#include "frontend/rom_report.h"
 #include "rom/reverse_rom.h"
 #include "rom/rom_image.h"
 #include "song_builder.h"

@@ -219,11 +219,13 @@ Bytes Effect(const std::vector<EffectTrackData>& tracks, int voices) {
     WriteBigEndian16(effect, entry + 2, static_cast<std::uint16_t>(at));
     effect[entry + 4] = track.transpose;
     effect[entry + 5] = track.volume;
-    std::copy(track.data.begin(), track.data.end(), effect.begin() + static_cast<std::ptrdiff_t>(at));
+    std::copy(track.data.begin(), track.data.end(),
+              effect.begin() + static_cast<std::ptrdiff_t>(at));
     entry += 6;
     at += track.data.size();
   }
-  for (std::size_t i = size; i < effect.size(); ++i) effect[i] = static_cast<std::uint8_t>(i - size);
+  for (std::size_t i = size; i < effect.size(); ++i)
+    effect[i] = static_cast<std::uint8_t>(i - size);
   return effect;
 }
 

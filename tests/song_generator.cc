@@ -208,7 +208,8 @@ void SongGenerator::StateFlag(ChannelWriter& w) {
       w.Emit(Pick(0, 1) ? 0xF1 : 0xF4);
       break;
     case 4:
-      w.Emit(static_cast<std::uint8_t>(std::array{0xED, in_effect_ ? 0xED : 0xEE, 0xF9, 0xF9}[Pick(0, 3)]));
+      w.Emit(static_cast<std::uint8_t>(
+          std::array{0xED, in_effect_ ? 0xED : 0xEE, 0xF9, 0xF9}[Pick(0, 3)]));
       break;
     default:
       w.Emit({kOneByte[Pick(0, 9)], Byte()});

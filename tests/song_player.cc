@@ -413,8 +413,7 @@ void ExpectPlaysBackwards(const Bytes& input, const Bytes& output, ChannelCounts
 }
 
 void ExpectEffectPlaysBackwards(const Bytes& input, const Bytes& output, ChannelCounts& counts) {
-  ExpectTracksPlayBackwards(input, EffectTracks(input), output, EffectTracks(output), true,
-                            counts);
+  ExpectTracksPlayBackwards(input, EffectTracks(input), output, EffectTracks(output), true, counts);
 }
 
 }  // namespace quorlin::testing

@@ -94,13 +94,13 @@ ConvertedEffect ConvertEffect(const EffectFormat& format, std::span<const std::u
   std::vector<ChannelData> tracks(channels.size());
   for (std::size_t i = 0; i < channels.size(); ++i) {
     const ChannelData converted = inverter.Invert(flat.channels[i], channels[i]);
-    tracks[i] = ReverseChannel(driver, converted, channels[i].Name(),
-                               std::move(flat.channels[i].events));
+    tracks[i] =
+        ReverseChannel(driver, converted, channels[i].Name(), std::move(flat.channels[i].events));
     flat.channels[i] = {};
     LiftStartingValues(driver, tracks[i], header.tracks[i].header);
-    tracks[i] = MirrorSweeps(driver, format.pitch, tracks[i], channels[i].kind,
-                             header.tracks[i].header.transpose, header.tempo_divider,
-                             result.sweeps);
+    tracks[i] =
+        MirrorSweeps(driver, format.pitch, tracks[i], channels[i].kind,
+                     header.tracks[i].header.transpose, header.tempo_divider, result.sweeps);
   }
   if (options.compact) {
     ChannelCompactor compactor(driver, song.tempo_divider);

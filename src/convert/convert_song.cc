@@ -74,7 +74,8 @@ ConvertedSong ConvertSong(const Driver& driver, std::span<const std::uint8_t> tr
     result.voice_count = 0;
   }
   if (options.on_voice_count) options.on_voice_count(result.voice_count);
-  const std::vector<std::uint8_t> voices = CopyVoices(track, song.voice_table_offset, result.voice_count);
+  const std::vector<std::uint8_t> voices =
+      CopyVoices(track, song.voice_table_offset, result.voice_count);
 
   const ChannelInverter inverter(driver, song.tempo, song.tempo_divider,
                                  flat.notes_need_their_dividers ? DividerInversion::kPerNote

@@ -58,8 +58,9 @@ FlattenedSong FlattenSong(const Driver& driver, std::span<const std::uint8_t> tr
   settings.keep_list = true;
   // Channels that stop there end at the longest channel's last note, not
   // the stop flag's bump of the clock.
-  settings.target = stop_at_length ? std::max(longest_clock - longest_clock % static_cast<std::int32_t>(ChannelClock::kUnit), 1)
-                                   : longest_clock;
+  constexpr auto kUnit = static_cast<std::int32_t>(ChannelClock::kUnit);
+  settings.target =
+      stop_at_length ? std::max(longest_clock - longest_clock % kUnit, 1) : longest_clock;
   PassResult fitted = RunPass(walker, track, channels, settings, steps_left);
   FlattenedSong flat;
   flat.channels = std::move(fitted.channels);

@@ -18,17 +18,17 @@ std::optional<TrackError> CheckHeader(const EffectFormat& format,
     return TrackError(ErrorKind::kMalformedTrack, what, {"", at});
   };
   if (track.size() < static_cast<std::size_t>(layout.size)) {
-    return fail("the track holds " + std::to_string(track.size()) +
-                    " bytes, too few for an effect header",
-                0);
+    return fail(
+        "the track holds " + std::to_string(track.size()) + " bytes, too few for an effect header",
+        0);
   }
   const std::size_t count = track[layout.track_count_at];
   if (count == 0) return fail("the effect header counts no track", layout.track_count_at);
   const std::size_t headers_size = EffectHeadersSize(format, count);
   if (headers_size > track.size()) {
     return fail("the effect's " + std::to_string(count) + " track entries need bytes up to " +
-                    FormatOffset(static_cast<long long>(headers_size)) +
-                    " but the track ends at " + FormatOffset(track.size()),
+                    FormatOffset(static_cast<long long>(headers_size)) + " but the track ends at " +
+                    FormatOffset(track.size()),
                 layout.track_count_at);
   }
   if (header != nullptr) {

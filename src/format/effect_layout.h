@@ -45,7 +45,7 @@ struct EffectHeaderLayout {
   int track_count_at;
   int entry_size;
   int flags_at, id_at, data_at, transpose_at, volume_at;  // in an entry
-  std::uint8_t playing;  // the playback flags every entry holds
+  std::uint8_t playing;                                   // the playback flags every entry holds
 };
 
 // What an effect is for one driver: its header, the channels its tracks

@@ -51,9 +51,11 @@ void PrintEffects(const ReversedRom& reversed, std::ostream& console) {
   for (const RomEffect& effect : reversed.effects) {
     if (effect.reversed) continue;
     // An entry shares the fate of the first entry of its effect.
-    console << "    Error; effect " << Hex(effect.id) << " at " << RomAddress(effect.address) << ": "
-            << (effect.same_as ? "the same effect as " + Hex(*effect.same_as) + ", not reversed either"
-                               : effect.error)
+    console << "    Error; effect " << Hex(effect.id) << " at " << RomAddress(effect.address)
+            << ": "
+            << (effect.same_as
+                    ? "the same effect as " + Hex(*effect.same_as) + ", not reversed either"
+                    : effect.error)
             << "\n";
   }
 }
@@ -77,8 +79,7 @@ void PrintRomReport(const RomRun& rom, std::ostream& console) {
   console << "    ROM; " << reversed.reversed << " of " << reversed.songs.size()
           << " songs reversed";
   if (reversed.effect_table) {
-    console << ", " << reversed.effects_reversed << " of " << reversed.effects.size()
-            << " effects";
+    console << ", " << reversed.effects_reversed << " of " << reversed.effects.size() << " effects";
   }
   // A game none of whose songs or effects was reversed is not written.
   if (reversed.reversed > 0 || reversed.effects_reversed > 0) {

@@ -76,14 +76,14 @@ std::string SourceComment(const TrackJob& job, std::string_view what) {
 // keeps songs and effects.
 void WriteReversal(const TrackJob& job, std::span<const std::uint8_t> bytes,
                    const std::function<std::string()>& source, RunOutputs& outputs) {
-  if (job.output_format == SongFormat::kBin) return WriteOutput(job, job.output_name, bytes, outputs);
+  if (job.output_format == SongFormat::kBin)
+    return WriteOutput(job, job.output_name, bytes, outputs);
   const std::string text = source();
   WriteOutput(job, job.output_name,
               {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()}, outputs);
 }
 
-void RunEffect(const TrackJob& job, const LoadedTrack& track, RunOutputs& outputs,
-               TrackRun& run) {
+void RunEffect(const TrackJob& job, const LoadedTrack& track, RunOutputs& outputs, TrackRun& run) {
   ConvertOptions options;
   options.compact = job.compact;
   options.on_effect_header = [&run](const EffectHeader& header) { run.effect = header; };

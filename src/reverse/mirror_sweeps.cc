@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <initializer_list>
 #include <cstdlib>
+#include <initializer_list>
 #include <optional>
 
 #include "format/events.h"
@@ -97,8 +97,8 @@ class Mirror {
       const bool tied_on = note + 1 < notes_.size() && notes_[note + 1].tied;
       const bool last = note + 1 == notes_.size();
       ++note;
-      if (event.first() == driver_.notes.rest || tied_on || !modulation_on_ ||
-          divider_ != 1 || !Rewrite(event, last)) {
+      if (event.first() == driver_.notes.rest || tied_on || !modulation_on_ || divider_ != 1 ||
+          !Rewrite(event, last)) {
         Copy(event);
       }
     }
@@ -175,7 +175,8 @@ class Mirror {
       }
       const int detune = std::clamp(word - table_[i], -128, 127);
       const int off = std::abs(word - table_[i] - detune);
-      if (!best || off < best_off || (off == best_off && std::abs(detune) < std::abs(best->detune))) {
+      if (!best || off < best_off ||
+          (off == best_off && std::abs(detune) < std::abs(best->detune))) {
         best = Pitch{static_cast<std::uint8_t>(note), static_cast<std::int8_t>(detune),
                      static_cast<std::uint16_t>(table_[i] + detune)};
         best_off = off;
@@ -227,7 +228,8 @@ class Mirror {
       Write({flag::kDetune, detune_});
     }
     // The set-up as it was, for the notes that follow.
-    if (!last) Write({flag::kModulationSetup, set_up_.wait, set_up_.speed, set_up_.delta, set_up_.steps});
+    if (!last)
+      Write({flag::kModulationSetup, set_up_.wait, set_up_.speed, set_up_.delta, set_up_.steps});
     return true;
   }
 

@@ -30,8 +30,8 @@ struct RomSong {
 
 // What became of one entry of the effect tables.
 struct RomEffect {
-  int id = 0;                 // 0xA0 for the normal table's first entry, and so on
-  std::uint32_t address = 0;  // of the original effect
+  int id = 0;                  // 0xA0 for the normal table's first entry, and so on
+  std::uint32_t address = 0;   // of the original effect
   std::optional<int> same_as;  // the id of an earlier entry with this address
   bool reversed = false;
   std::string error;  // why it was not reversed, if it was not

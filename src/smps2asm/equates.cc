@@ -32,9 +32,9 @@ constexpr std::pair<std::string_view, std::int64_t> kChannels[] = {
 };
 
 constexpr std::pair<std::string_view, std::int64_t> kOthers[] = {
-    {"nRst", 0x80},         {"nMaxPSG", 0xC6},  {"nMaxPSG1", 0xD2},      {"nMaxPSG2", 0xD2},
-    {"smpsNoAttack", 0xE7}, {"psgdelta", 12},   {"SMPS2ASMVer", 1},      {"SonicDriverVer", 1},
-    {"smpsPitch00", 0x00},
+    {"nRst", 0x80},     {"nMaxPSG", 0xC6},      {"nMaxPSG1", 0xD2},
+    {"nMaxPSG2", 0xD2}, {"smpsNoAttack", 0xE7}, {"psgdelta", 12},
+    {"SMPS2ASMVer", 1}, {"SonicDriverVer", 1},  {"smpsPitch00", 0x00},
 };
 
 // "nC4", "nBb7": n, a note name, an octave.

@@ -237,11 +237,10 @@ class SourceWriter {
     AddLine("");
     for (std::size_t i = 0; i < header.tracks.size(); ++i) {
       const EffectTrack& track = header.tracks[i];
-      AddLine(MacroLine("smpsHeaderSFXChannel",
-                        std::string(ChannelConstant(track.channel->id)) + ", " +
-                            LabelFor(channels[i].data_offset, 0) + ",\t" +
-                            HexByte(track.header.transpose) + ", " +
-                            HexByte(track.header.volume)));
+      AddLine(MacroLine("smpsHeaderSFXChannel", std::string(ChannelConstant(track.channel->id)) +
+                                                    ", " + LabelFor(channels[i].data_offset, 0) +
+                                                    ",\t" + HexByte(track.header.transpose) + ", " +
+                                                    HexByte(track.header.volume)));
     }
   }
 
