@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "format/bytes.h"
+#include "format/pitch_tables.h"
 
 namespace quorlin::testing {
 
@@ -109,6 +110,82 @@ bool SoundsAlike(const Sound& forward, const Sound& backwards, ChannelKind kind)
 
 namespace {
 
+// The driver's modulation of a note's frequency, frame by frame: the note
+// sets its table word plus detune; each later frame, while modulation is on,
+// counts the wait down, then every `speed` frames steps the offset by delta
+// and writes word + offset, or, its steps used up, reloads them and negates
+// delta. An attacked note (and F0) starts the set-up afresh; a tied one
+// runs on.
+class Modulation {
+ public:
+  void Load(const std::array<std::uint8_t, 4>& set_up) {
+    set_up_ = set_up;
+    wait_ = set_up[0], speed_ = set_up[1], delta_ = static_cast<std::int8_t>(set_up[2]);
+    steps_ = set_up[3] >> 1, offset_ = 0;
+  }
+
+  std::vector<int> Frames(const Sound& s, ChannelKind kind, int ticks) {
+    if (!s.no_attack) Load(s.state.modulation);
+    if (s.note == 0x80) return {};
+    const bool fm = kind == ChannelKind::kFm;
+    const std::size_t index =
+        fm ? (s.note - 0x80 + s.state.transpose) & 0x7F : (s.note - 0x81 + s.state.transpose) & 0xFF;
+    const auto& table = fm ? std::span<const std::uint16_t>(kSonic1Pitch.fm)
+                           : std::span<const std::uint16_t>(kSonic1Pitch.psg);
+    if (index >= table.size()) return {};
+    const int word = table[index] + static_cast<std::int8_t>(s.state.detune);
+    std::vector<int> frames(static_cast<std::size_t>(ticks == 0 ? 256 : ticks), word);
+    for (std::size_t frame = 1; frame < frames.size(); ++frame) {
+      frames[frame] = frames[frame - 1];
+      if (!s.state.modulation_on) continue;
+      if (wait_ > 0) {
+        --wait_;
+      } else if (--speed_ == 0) {
+        speed_ = set_up_[1];
+        if (steps_ == 0) {
+          steps_ = set_up_[3];
+          delta_ = static_cast<std::int8_t>(-delta_);
+        } else {
+          --steps_;
+          offset_ += delta_;
+          frames[frame] = word + offset_;
+        }
+      }
+    }
+    return frames;
+  }
+
+ private:
+  std::array<std::uint8_t, 4> set_up_{};
+  int wait_ = 0, steps_ = 0, offset_ = 0;
+  std::uint8_t speed_ = 0;
+  std::int8_t delta_ = 0;
+};
+
+// Whether a note's frames move one way only, and at all.
+bool SweepsOneWay(const std::vector<int>& frames) {
+  int way = 0;
+  for (std::size_t i = 1; i < frames.size(); ++i) {
+    const int step = (frames[i] > frames[i - 1]) - (frames[i] < frames[i - 1]);
+    if (step != 0 && way != 0 && step != way) return false;
+    if (step != 0) way = step;
+  }
+  return way != 0;
+}
+
+// The frames of a playback, a rest's as -1: what is heard from frame to frame.
+std::vector<int> Heard(const std::vector<Sound>& sounds) {
+  std::vector<int> heard;
+  for (const Sound& s : sounds) {
+    if (s.frames.empty()) {
+      heard.insert(heard.end(), static_cast<std::size_t>(TicksOf(s)), -1);
+    } else {
+      heard.insert(heard.end(), s.frames.begin(), s.frames.end());
+    }
+  }
+  return heard;
+}
+
 // The track's bytes in the driver: loop counter k at 0x24 + k, return
 // addresses of calls four bytes each, growing down from 0x30.
 constexpr std::size_t kLoopCounters = 0x24;
@@ -133,6 +210,7 @@ Playback Play(const Bytes& song, ChannelKind kind, PlayerStart start, std::int64
   const auto pointer = [&](std::size_t at) {
     return at + 1 + static_cast<std::int16_t>(ReadBigEndian16(song, at));
   };
+  Modulation modulation;
   const auto sound = [&] {
     const std::int64_t length = std::int64_t{duration} * 256 * duration_divider;
     int written = duration;
@@ -140,7 +218,11 @@ Playback Play(const Bytes& song, ChannelKind kind, PlayerStart start, std::int64
       written = duration - static_cast<int>((out.time + length - limit) / (256 * duration_divider));
     }
     out.sounds.push_back(
-        {note, written, duration_divider, state, no_attack, fill_set, {}, false, {}});
+        {note, written, duration_divider, state, no_attack, fill_set, {}, false, {}, {}});
+    if (start.effect) {
+      out.sounds.back().frames =
+          modulation.Frames(out.sounds.back(), kind, (written * duration_divider) & 0xFF);
+    }
     no_attack = false;
     fill_set = false;
     out.time += length;
@@ -210,9 +292,10 @@ Playback Play(const Bytes& song, ChannelKind kind, PlayerStart start, std::int64
           state.fast_release = false;
           break;
         case 0xF0:
-          // Setting modulation up switches it on too.
+          // Setting modulation up switches it on too, and starts it afresh.
           for (auto& m : state.modulation) m = song.at(pc++);
           state.modulation_on = true;
+          modulation.Load(state.modulation);
           break;
         case 0xF1:
           state.modulation_on = true;
@@ -257,7 +340,7 @@ Playback Play(const Bytes& song, ChannelKind kind, PlayerStart start, std::int64
           if (kind == ChannelKind::kFm) state.fast_release = true;
           break;
         case 0xEE:
-          if (start.special_stop) {
+          if (start.effect) {
             out.stopped = true;
             Listen(out.sounds, kind);
             return out;
@@ -321,7 +404,7 @@ std::vector<Track> EffectTracks(const Bytes& effect) {
     const std::size_t at = 4 + 6 * static_cast<std::size_t>(i);
     const std::uint8_t id = effect[at + 1];
     const ChannelKind kind = id < 0x80 ? ChannelKind::kFm : ChannelKind::kPsg;
-    PlayerStart start{ReadBigEndian16(effect, at + 2), {}, effect[2], true};
+    PlayerStart start{ReadBigEndian16(effect, at + 2), {}, effect[2], true};  // an effect's
     start.state.transpose = effect[at + 4];
     (kind == ChannelKind::kPsg ? start.state.psg_volume : start.state.fm_volume) = effect[at + 5];
     tracks.push_back({kind, start});
@@ -354,6 +437,22 @@ void ExpectTracksPlayBackwards(const Bytes& input, const std::vector<Track>& in_
     const ChannelKind kind = in_channels[c].kind;
     const PlayerStart in_start = in_channels[c].start;
     const Playback forward = Play(input, kind, in_start, reversed[c].time, false, changes);
+    if (std::any_of(forward.sounds.begin(), forward.sounds.end(),
+                    [](const Sound& s) { return SweepsOneWay(s.frames); })) {
+      // An effect's sweep is written anew backwards: what is heard, frame by
+      // frame, is what the input sounds, backwards, behind the rests that
+      // line the track up.
+      const std::vector<int> ahead = Heard(forward.sounds);
+      std::vector<int> back = Heard(reversed[c].sounds);
+      std::reverse(back.begin(), back.end());
+      ASSERT_GE(back.size(), ahead.size());
+      EXPECT_TRUE(std::all_of(back.begin() + static_cast<std::ptrdiff_t>(ahead.size()),
+                              back.end(), [](int frame) { return frame == -1; }));
+      back.resize(ahead.size());
+      EXPECT_EQ(back, ahead);
+      ++counts.sweeps;
+      continue;
+    }
     std::vector<Sound> backwards(reversed[c].sounds.rbegin(), reversed[c].sounds.rend());
     ASSERT_GE(backwards.size(), forward.sounds.size());
     // Rests that fill a stopped channel to the song's length come first in

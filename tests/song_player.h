@@ -44,6 +44,10 @@ struct Sound {
   std::optional<int> pitch;
   bool joined = false;
   std::optional<int> cut;
+  // On an effect's track, the frequency word (FM block/F-number or PSG
+  // period) each frame of a note sounds at, as the driver's modulation moves
+  // it; empty for a rest.
+  std::vector<int> frames;
   bool operator==(const Sound&) const = default;
 };
 
@@ -72,7 +76,9 @@ struct PlayerStart {
   std::size_t offset;
   DriverState state;
   int divider;
-  bool special_stop = false;  // EE stops the track (an effect's)
+  // An effect's track: EE stops it, and each note's pitch is followed frame
+  // by frame (Sound::frames).
+  bool effect = false;
 };
 
 // Plays a channel from `start` until it stops, until `limit` clock units have
@@ -100,6 +106,7 @@ struct ChannelCounts {
   int looping = 0;
   int stopped = 0;
   int joins = 0;
+  int sweeps = 0;  // effect tracks with a one-way sweep, checked frame by frame
 };
 
 // Checks with GoogleTest that every channel of `output` plays the same
@@ -112,6 +119,8 @@ void ExpectPlaysBackwards(const Bytes& input, const Bytes& output, ChannelCounts
 
 // The same for the tracks of an effect, which all end together backwards,
 // every one stopped: a track that loops forwards is cut at the effect's end.
+// A track with a note whose pitch sweeps one way is checked by the pitch
+// heard in each frame instead: backwards it is the input's, backwards.
 void ExpectEffectPlaysBackwards(const Bytes& input, const Bytes& output, ChannelCounts& counts);
 
 }  // namespace quorlin::testing
