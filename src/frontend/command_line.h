@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "format/sonic1_driver.h"
 #include "smps2asm/assembler.h"
 
 namespace quorlin {
@@ -26,6 +27,8 @@ struct CommandLine {
   bool version = false;                      // --version
   std::optional<SongFormat> format;          // --format asm|bin
   std::vector<SourceDefine> defines;         // -D NAME[=VALUE]
+  const Driver* driver = &kSonic1Driver;     // --driver sonic1|sonic2
+  std::optional<std::int64_t> base;          // --base ADDRESS
 };
 
 // A command line that cannot be run; what() is the line to print.

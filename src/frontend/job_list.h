@@ -24,6 +24,9 @@ struct TrackJob {
   std::string output_name;         // the output's file name in that folder
   std::string song_folder;         // for the diagnostic dumps; ends with a separator
   const Driver* driver = nullptr;  // whose songs the track holds
+  // Where the song's first byte lies, for a driver whose pointers hold
+  // addresses; found from the song (or the driver's default) when not given.
+  std::optional<std::int64_t> base;
   SongFormat input_format = SongFormat::kBin;
   SongFormat output_format = SongFormat::kBin;
   bool write_dumps = false;

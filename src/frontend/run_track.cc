@@ -6,6 +6,7 @@
 
 #include "convert/convert_song.h"
 #include "format/format.h"
+#include "format/song_base.h"
 #include "format/track_error.h"
 #include "frontend/file_system.h"
 #include "frontend/output_guard.h"
@@ -38,30 +39,47 @@ std::vector<std::uint8_t> ReadTrack(const TrackJob& job) {
   }
 }
 
-// The song's bytes, and the prefix of the labels a written source keeps.
-std::pair<std::vector<std::uint8_t>, std::string> LoadSong(const TrackJob& job,
-                                                           std::vector<std::uint8_t> track) {
-  if (job.input_format == SongFormat::kBin)
-    return {std::move(track), LabelPrefixFor(job.file_name)};
+// A song's bytes, the prefix of the labels a written source keeps, and the
+// driver placed where the song's first byte lies.
+struct LoadedSong {
+  std::vector<std::uint8_t> bytes;
+  std::string label_prefix;
+  Driver driver;
+};
+
+// A source track is assembled at the address given, or the driver's own; a
+// song's bytes lie at the address given, or the one its pointers show.
+LoadedSong LoadSong(const TrackJob& job, std::vector<std::uint8_t> track) {
+  const Driver& driver = *job.driver;
+  if (job.input_format == SongFormat::kBin) {
+    std::int64_t address = 0;
+    if (job.base) {
+      address = *job.base;
+    } else if (driver.placement.by_address) {
+      address = FindSongAddress(driver, track);
+    }
+    return {std::move(track), LabelPrefixFor(job.file_name), driver.AtAddress(address)};
+  }
+  const Driver placed = driver.AtAddress(job.base.value_or(driver.placement.default_base));
   const std::string_view source(reinterpret_cast<const char*>(track.data()), track.size());
-  AssembledSong song = AssembleSource(*job.driver, source, job.defines);
+  AssembledSong song = AssembleSource(placed, source, job.defines);
   if (song.label_prefix.empty()) song.label_prefix = LabelPrefixFor(job.file_name);
-  return {std::move(song.bytes), std::move(song.label_prefix)};
+  return {std::move(song.bytes), std::move(song.label_prefix), placed};
 }
 
 // The reversed song as the disassembly keeps songs. Its first line, a
 // comment, names the track as the console does, so that a line break in the
 // name cannot end the comment.
-std::string SourceFile(const TrackJob& job, std::span<const std::uint8_t> reversed,
-                       const std::string& label_prefix) {
+std::string SourceFile(const TrackJob& job, const Driver& driver,
+                       std::span<const std::uint8_t> reversed, const std::string& label_prefix) {
   return WriteSource(
-      *job.driver, reversed, label_prefix,
+      driver, reversed, label_prefix,
       "The reversed song of " + Printable(job.file_name) + ", written by Quorlin " + kVersion);
 }
 
 void RunSong(const TrackJob& job, std::vector<std::uint8_t> file, RunOutputs& outputs,
              TrackRun& run) {
-  auto [song, label_prefix] = LoadSong(job, std::move(file));
+  const LoadedSong loaded = LoadSong(job, std::move(file));
   std::optional<FileDumpSink> dumps;
   if (job.write_dumps) dumps.emplace(job.song_folder, outputs, run.dumps.emplace());
   ConvertOptions options;
@@ -70,12 +88,14 @@ void RunSong(const TrackJob& job, std::vector<std::uint8_t> file, RunOutputs& ou
   // shows them even when a later stage refuses the track.
   options.on_song_header = [&run](const SongHeader& header) { run.song = header; };
   options.on_voice_count = [&run](int voice_count) { run.voice_count = voice_count; };
-  ConvertedSong converted = ConvertSong(*job.driver, song, options, dumps ? &*dumps : nullptr);
+  ConvertedSong converted =
+      ConvertSong(loaded.driver, loaded.bytes, options, dumps ? &*dumps : nullptr);
   run.notice = std::move(converted.notice);
   if (job.output_format == SongFormat::kBin) {
     WriteOutput(job, job.output_name, converted.bytes, outputs);
   } else {
-    const std::string source = SourceFile(job, converted.bytes, label_prefix);
+    const std::string source =
+        SourceFile(job, loaded.driver, converted.bytes, loaded.label_prefix);
     WriteOutput(job, job.output_name,
                 {reinterpret_cast<const std::uint8_t*>(source.data()), source.size()}, outputs);
   }
@@ -111,6 +131,11 @@ TrackRun RunTrack(const TrackJob& job, RunOutputs& outputs) {
       }
     }
     if (binary && IsMegaDriveRom(file)) {
+      if (!job.driver->game_images) {
+        throw TrackError(ErrorKind::kMalformedTrack,
+                         std::string("the file is a game image; the tool reads no ") +
+                             job.driver->name + " game images");
+      }
       RunRom(job, file, outputs, run);
     } else {
       RunSong(job, std::move(file), outputs, run);
