@@ -474,6 +474,18 @@ TEST_F(CommandLineTest, GameImageGetsEverySongReversedAndAReportOfEach) {
   EXPECT_EQ(run.exit_code, 0);
   EXPECT_EQ(ReadFile(OutputOf("game.gen")), reversed);
   EXPECT_FALSE(fs::exists(folder_ + "music/game"));  // no dumps
+  // A game none of whose songs converts would be written back unchanged: it
+  // is not written, and the summary says that no reversed song was.
+  const Bytes refused = SongBuilder().Dac(Hex("81 0C E3")).Build();  // returns without a call
+  const RunResult none =
+      Run({Track("none.bin", GameImage(0x0800, {refused}, std::vector<int>(8, 0)))});
+  EXPECT_TRUE(none.output.ends_with(
+      "    Song 88; the same song as 81\n"
+      "    ROM; 0 of 8 songs reversed\n"
+      "    Error; no song of the ROM was reversed; nothing is written\n"
+      "\n -> 0 converted, 1 failed; no reversed song was written\n"))
+      << none.output;
+  EXPECT_FALSE(fs::exists(OutputOf("none.bin")));
 }
 
 TEST_F(CommandLineTest, DumpsOptionWritesTheDumpsAndSaysWhereOnce) {
@@ -495,6 +507,17 @@ TEST_F(CommandLineTest, DumpsOptionWritesTheDumpsAndSaysWhereOnce) {
             std::string::npos)
       << blocked.output;
   EXPECT_EQ(blocked.exit_code, 0);
+  // The dumps of tools/Output.bin go into the output folder, where the
+  // reversal of a track named FM01.bin already stands: it stays.
+  const std::string beside = folder_ + "tools/Output.bin";
+  WriteFile(beside, ExampleSong());
+  const RunResult over = Run({"--dumps", Track("FM01.bin", ExampleSong()), beside});
+  EXPECT_NE(over.output.find("    Dump skipped; could not write " + OutputOf("FM01.bin") +
+                             " (it is the reversed song of " + folder_ +
+                             "music/FM01.bin, written in this run)\n"),
+            std::string::npos)
+      << over.output;
+  EXPECT_EQ(ReadFile(OutputOf("FM01.bin")), ExampleSongReversed());
 }
 
 TEST_F(CommandLineTest, DumpsFollowTheBuildSwitchWithoutTheOption) {

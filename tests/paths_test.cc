@@ -50,6 +50,9 @@ TEST(SongFolderTest, LeadingDotIsNoExtension) {
 TEST(PrintableTest, ControlCharactersOfANameAreEscaped) {
   EXPECT_EQ(Printable("a\nb\x1B[31m.bin"), "a\\x0Ab\\x1B[31m.bin");
   EXPECT_EQ(Printable("C1 \xC2\x9B, DEL \x7F"), "C1 \\xC2\\x9B, DEL \\x7F");
+  // Bytes 80-9F outside a UTF-8 character (a lone 9B, the rest of a cut
+  // sequence); a Latin-1 letter stays.
+  EXPECT_EQ(Printable("\x9B" "1m \xE3\x82 caf\xE9"), "\\x9B1m \xE3\\x82 caf\xE9");
   EXPECT_EQ(Printable("ソング Ωμέγα\\x.bin"), "ソング Ωμέγα\\x.bin");  // UTF-8 and backslashes stay
 }
 

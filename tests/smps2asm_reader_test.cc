@@ -252,6 +252,9 @@ INSTANTIATE_TEST_SUITE_P(
         BadSourceCase{"LabelTwice", "A:\nA:\n", "line 7: the label A is defined twice"},
         BadSourceCase{"LabelNamedLikeAnEquate", "nC4:\n",
                       "line 6: nC4 is defined twice: the include file defines it"},
+        BadSourceCase{"LabelNamedLikeASetting", "FixMusicAndSFXDataBugs:\n",
+                      "line 6: FixMusicAndSFXDataBugs is defined twice: the build's settings or "
+                      "-D define it"},
         BadSourceCase{"AssignmentToAnEquate", "X = 1\nX set 2\n",
                       "line 7: an assignment to the equate X"},
         BadSourceCase{"ByteOutOfRange", "\tdc.b 256\n",
@@ -326,6 +329,9 @@ TEST(ReaderTest, TextThatIsNoPlainSongFileIsNamed) {
       {std::string(";\0 \0", 4),
        "the file looks like UTF-16 text (every other byte is \\x00); song files are plain ASCII "
        "text: save it as such"},
+      // A song's bytes named .asm: NUL bytes, but not every other one.
+      {std::string("\0\xCF\x04\x02\x02\x03\0\x22", 8),
+       "line 1: a NUL byte (\\x00) in column 1: the file is not plain text"},
       {"\xEF\xBB\xBF" + start,
        "line 1: the file starts with a UTF-8 byte-order mark (\\xEF\\xBB\\xBF); song files are "
        "plain ASCII text: save it as such, without the mark"},

@@ -30,6 +30,14 @@ TEST(WriterTest, GeneratedSongsAndTheirReversalsReadBackByteForByte) {
   EXPECT_GT(songs, 180);
 }
 
+TEST(WriterTest, ReversalLongerThan64KiBReadsBack) {
+  // Two channels of 20,000 notes each, played out: 80,000 bytes of events.
+  const Bytes played = Hex("81 01 F7 00 C8 FF FA F7 01 64 FF F5 F2");
+  const Bytes output = Reversed(SongBuilder().Dac(played).Fm(played).Build());
+  ASSERT_GT(output.size(), 0x10000u);
+  EXPECT_EQ(ReadBack(WriteSource(kSonic1Driver, output, "Song", "output")), output);
+}
+
 TEST(WriterTest, WritesTheSongAsTheDisassemblyDoes) {
   const std::string source =
       WriteSource(kSonic1Driver, ExampleSongReversed(), "Mus81_Green", "of green.bin");

@@ -1,6 +1,7 @@
 #include "frontend/file_dump_sink.h"
 
 #include "frontend/file_system.h"
+#include "frontend/report_text.h"
 
 namespace quorlin {
 
@@ -24,6 +25,10 @@ void FileDumpSink::Write(const std::string& name, std::span<const std::uint8_t> 
   const std::string path = record_.folder + name;
   try {
     if (outputs_.TrackAt(path)) throw FileError("it is a track of this run");
+    // A reversed song is worth more than a dump: one written earlier stays.
+    if (const auto writer = outputs_.WriterOf(path)) {
+      throw FileError("it is the reversed song of " + Printable(*writer) + ", written in this run");
+    }
     WriteFileWhole(path, bytes);
     ++record_.written;
   } catch (const FileError& error) {

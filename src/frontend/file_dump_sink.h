@@ -25,7 +25,7 @@ struct DumpRecord {
 
 // Writes into a folder that it creates. When the folder cannot be made no
 // dump is written; a file that cannot be written, or that is a track of the
-// run, is skipped. Either way the conversion goes on.
+// run or an output written in it, is skipped. Either way the conversion goes on.
 class FileDumpSink : public DumpSink {
  public:
   FileDumpSink(const std::string& folder, const RunOutputs& outputs, DumpRecord& record);

@@ -13,8 +13,10 @@ namespace quorlin {
 std::string Hex(int value);
 
 // A file name or path as the console shows it: its control characters (the
-// ASCII ones, and U+0080-U+009F) written as \x1B, so that a name holding a
-// line break or an escape sequence can neither break nor colour the report.
+// ASCII ones, U+0080-U+009F, and bytes 80-9F outside a UTF-8 character,
+// which 8-bit consoles read as controls) written as \x1B, so that a name
+// holding a line break or an escape sequence can neither break nor colour
+// the report.
 std::string Printable(std::string_view name);
 
 // An empty line and " -> NAME", the first lines of a track or a folder.

@@ -45,8 +45,12 @@ void PrintRomReport(const RomRun& rom, std::ostream& console) {
           << reversed.songs.size() << " songs\n";
   for (const RomSong& song : reversed.songs) console << SongLine(song) << "\n";
   console << "    ROM; " << reversed.reversed << " of " << reversed.songs.size()
-          << " songs reversed, " << rom.size << " bytes before, " << reversed.image.size()
-          << " after\n";
+          << " songs reversed";
+  // A game none of whose songs was reversed is not written.
+  if (reversed.reversed > 0) {
+    console << ", " << rom.size << " bytes before, " << reversed.image.size() << " after";
+  }
+  console << "\n";
 }
 
 }  // namespace quorlin

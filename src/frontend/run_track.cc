@@ -112,6 +112,10 @@ void RunRom(const TrackJob& job, std::span<const std::uint8_t> rom, RunOutputs& 
   game.ignored_source = job.asked_for_source;
   game.ignored_dumps = job.asked_for_dumps;
   const ReversedRom& reversed = game.reversed.emplace(ReverseRom(*job.driver, rom));
+  // The image would be the input again: nothing is written.
+  if (reversed.reversed == 0) {
+    throw TrackError(ErrorKind::kMalformedTrack, "no song of the ROM was reversed; nothing is written");
+  }
   WriteOutput(job, job.file_name, reversed.image, outputs);
   run.written = true;
   run.converted = reversed.reversed == static_cast<int>(reversed.songs.size());

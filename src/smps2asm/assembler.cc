@@ -207,8 +207,11 @@ class Assembler {
       Fail("the name " + Excerpt(name) + " is " + std::to_string(name.size()) +
            " characters long; names may have at most " + std::to_string(kLongestName));
     }
-    if (IncludedEquate(name) || PanName(name) || defines_.count(name) || IsStateSymbol(name)) {
+    if (IncludedEquate(name) || PanName(name) || IsStateSymbol(name)) {
       Fail(Excerpt(name) + " is defined twice: the include file defines it");
+    }
+    if (defines_.count(name)) {
+      Fail(Excerpt(name) + " is defined twice: the build's settings or -D define it");
     }
   }
 
@@ -352,7 +355,9 @@ class Assembler {
 
   void Emit(std::uint8_t byte) {
     if (!song_started_) Fail("bytes before smpsHeaderStartSong, where the song must begin");
-    if (address_ >= kMaxSongBytes) Fail("the song grows beyond 65,536 bytes");
+    if (address_ >= std::int64_t{kCartridgeSpace}) {
+      Fail("the song grows beyond 4 MiB, more than a cartridge holds");
+    }
     if (final_) bytes_.push_back(byte);
     ++address_;
   }
@@ -574,8 +579,6 @@ class Assembler {
     // songs: 0, as nothing before the music sets one.
     for (std::int64_t value : VoiceRecord(voice_, all_four_x_, voice_mode_)) EmitByte(value);
   }
-
-  static constexpr std::int64_t kMaxSongBytes = 0x10000;
 
   const Driver& driver_;
   SourceStatements statements_;

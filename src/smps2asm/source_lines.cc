@@ -1,5 +1,6 @@
 #include "smps2asm/source_lines.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "format/track_error.h"
@@ -45,6 +46,20 @@ std::string_view Word(std::string_view text, bool stop_at_colon) {
                    {"", {}, line});
 }
 
+// True when the first bytes alternate between NUL and other bytes, as ASCII
+// text does saved as UTF-16 without a byte-order mark. A binary file, whose
+// NUL bytes fall anywhere, is not taken for it.
+bool LooksLikeUtf16(std::string_view source) {
+  constexpr std::size_t kLooked = 16;
+  const std::size_t looked = std::min(source.size(), kLooked) & ~std::size_t{1};
+  if (looked == 0) return false;
+  const bool high_first = source[0] == '\0';  // big-endian
+  for (std::size_t i = 0; i < looked; ++i) {
+    if ((source[i] == '\0') != (high_first == (i % 2 == 0))) return false;
+  }
+  return true;
+}
+
 // Text that no build reads as lines, told by its first bytes.
 void CheckEncoding(std::string_view source) {
   constexpr std::string_view kPlainText = "song files are plain ASCII text: save it as such";
@@ -53,7 +68,7 @@ void CheckEncoding(std::string_view source) {
                      "the file is UTF-16 text (it starts with the byte-order mark " +
                          Excerpt(source.substr(0, 2)) + "); " + std::string(kPlainText));
   }
-  if (source.size() >= 2 && (source[0] == '\0') != (source[1] == '\0')) {
+  if (LooksLikeUtf16(source)) {
     throw TrackError(
         ErrorKind::kSource,
         "the file looks like UTF-16 text (every other byte is \\x00); " + std::string(kPlainText));
