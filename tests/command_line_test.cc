@@ -659,6 +659,8 @@ std::string ReadAs(const std::vector<std::string>& arguments) {
     if (line.dumps) read += "; dumps";
     if (line.compact) read += "; compact";
     if (line.no_wait) read += "; no wait";
+    if (line.driver != &kSonic1Driver) read += std::string("; ") + line.driver->name;
+    if (line.base) read += "; base " + std::to_string(*line.base);
     return read;
   } catch (const CommandLineError& error) {
     return error.what();
@@ -685,6 +687,16 @@ TEST(ParseCommandLineTest, OptionsTakeTheirValuesAttachedOrApart) {
       {{"-D"}, "quorlin: option -D needs NAME or NAME=VALUE" + help},
       {{"-D1X"}, "quorlin: -D takes NAME or NAME=VALUE, not '1X'" + help},
       {{"-D", "X=$G"}, "quorlin: -D X needs a number, not '$G'" + help},
+      {{"--driver=SONIC2", "--base", "0x1380"}, "tracks; Sonic 2; base 4992"},
+      {{"--driver", "sonic2", "--base=$D48D"}, "tracks; Sonic 2; base 54413"},
+      {{"--driver", "sonic2", "--driver=Sonic1"}, "tracks"},
+      {{"--driver=sonic3"}, "quorlin: --driver takes sonic1 or sonic2, not 'sonic3'" + help},
+      {{"--driver=sonic2", "--base=$10000"},
+       "quorlin: --base takes an address from $0000 to $FFFF ($1380 or 0x1380), not '$10000'" +
+           help},
+      {{"--base=$1380"},
+       "quorlin: --base places songs whose pointers hold addresses (--driver sonic2); Sonic 1 "
+       "songs play wherever they lie" + help},
   };
   for (const auto& [arguments, read] : cases) EXPECT_EQ(ReadAs(arguments), read);
 }

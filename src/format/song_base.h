@@ -7,8 +7,10 @@
 // headers. The pointers counted are the header's (the voice table's unless
 // it is 0, every channel's) and those of the jumps, loops and calls met
 // when each channel is followed from its start. Which of those are met
-// depends on the address guessed, so the guess is made again from every
-// pointer met until it stays: it only ever moves down.
+// depends on the address guessed, so the guess is made again from the
+// pointers met at the last one until it stays; guesses that do not settle
+// (a pointer met at one guess leads lower, and at that guess it is not met)
+// leave the address to --base.
 //
 // Then the address is checked: every pointer counted leads inside the
 // file, behind its headers, and the song lies inside the driver's
@@ -26,8 +28,8 @@
 
 namespace quorlin {
 
-// Throws TrackError, naming what does not fit, when no address or more than
-// one fits that way.
+// Throws TrackError, naming what does not fit, when the guesses do not
+// settle on one address or the one they settle on fails the check.
 std::int64_t FindSongAddress(const Driver& driver, std::span<const std::uint8_t> song);
 
 }  // namespace quorlin

@@ -1,0 +1,125 @@
+// Sonic 2 songs: pointers that hold addresses at a base, the flags in which
+// the driver differs from Sonic 1's, and its track memory.
+#include <gtest/gtest.h>
+
+#include "convert/convert_song.h"
+#include "format/song_base.h"
+#include "format/sonic2_driver.h"
+#include "song_builder.h"
+
+namespace quorlin::testing {
+namespace {
+
+// The two bytes of the address of song offset `at`, low byte first.
+Bytes At(std::int64_t base, int at) {
+  const std::int64_t address = base + at;
+  return {static_cast<std::uint8_t>(address & 0xFF), static_cast<std::uint8_t>(address >> 8)};
+}
+
+Bytes Join(std::initializer_list<Bytes> parts) {
+  Bytes all;
+  for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
+  return all;
+}
+
+Bytes Voice() {
+  Bytes voice = {0x3C};  // algorithm 4, feedback 7
+  for (std::uint8_t b = 1; b <= 24; ++b) voice.push_back(b);
+  return voice;
+}
+
+// DAC, FM1 and PSG1 of 24 ticks each; FM1 calls a loop and uses ED and EE,
+// PSG1 steps its volume with E6. Voices at 0x2F.
+Bytes Song(std::int64_t base) {
+  return Join({
+      At(base, 0x2F), {0x02, 0x01, 0x01, 0xC0},  // voices; DAC + 1 FM, 1 PSG; divider 1, tempo C0
+      At(base, 0x14), {0x00, 0x00},              // DAC at 0x14
+      At(base, 0x19), {0x00, 0x00},              // FM1 at 0x19
+      At(base, 0x2A), {0x00, 0x00, 0x00, 0x00},  // PSG1 at 0x2A
+      {0x81, 0x0C, 0x82, 0x0C, 0xF2},            // 14 DAC: kick, snare, stop
+      {0xEF, 0x00, 0xED, 0x55, 0xEE, 0xF8},      // 19 FM1: voice 0, ED and its byte, EE, call
+      At(base, 0x22), {0xF2},                    //        0x22, stop
+      {0xA1, 0x0C, 0xF7, 0x00, 0x02},            // 22 A1 twice: loop 0, count 2,
+      At(base, 0x22), {0xE3},                    //        to 0x22, return
+      {0xE6, 0x02, 0xB1, 0x18, 0xF2},            // 2A PSG1: volume +2, note, stop
+      Voice(),                                   // 2F
+  });
+}
+
+// Song(base) reversed, at the same base: headers, the voice, then the
+// channels in header order.
+Bytes SongReversed(std::int64_t base) {
+  return Join({
+      At(base, 0x14), {0x02, 0x01, 0x01, 0xC0},  // voices at 0x14
+      At(base, 0x2D), {0x00, 0x00},              // DAC at 0x2D
+      At(base, 0x32), {0x00, 0x00},              // FM1 at 0x32
+      At(base, 0x3E), {0x00, 0x00, 0x00, 0x00},  // PSG1 at 0x3E
+      Voice(),                                   // 14
+      {0x82, 0x0C, 0x81, 0x0C, 0xF2},            // 2D snare, kick
+      {0xEF, 0x00, 0xA1, 0x0C, 0xA1, 0x0C,       // 32 the loop played out,
+       0xEE, 0xED, 0x55, 0xEF, 0x00, 0xF2},      //    EE and ED as read, the voice restored
+      {0xE6, 0x02, 0xB1, 0x18, 0xE6, 0xFE, 0xF2},  // 3E volume +2, note, back by -2
+  });
+}
+
+TEST(Sonic2Test, SongIsFoundAtItsBaseAndReversedThere) {
+  for (const std::int64_t base : {0x1380, 0xD48D}) {
+    SCOPED_TRACE(base);
+    const Bytes song = Song(base);
+    ASSERT_EQ(FindSongAddress(kSonic2Driver, song), base);
+    const ConvertedSong out = ConvertSong(kSonic2Driver.AtAddress(base), song, {});
+    EXPECT_EQ(ToHex(out.bytes), ToHex(SongReversed(base)));
+  }
+}
+
+TEST(Sonic2Test, BaseThatFitsNoPointerIsOneError) {
+  const struct {
+    std::size_t at;
+    std::uint8_t value;
+    std::string error;
+  } cases[] = {
+      // PSG1's data at $FF94, far past the song.
+      {0x0F, 0xFF,
+       "the song's pointers fit no address for its first byte: placed at $1380, where its "
+       "lowest pointer leads right behind its headers, PSG1's data address $FFAA (at 0x000E) "
+       "leads outside its data, which lies at $1394-$13C7; give the address with --base"},
+      // The call leads to $1322: at the address that puts it behind the
+      // headers, the channels' own addresses lead past the song.
+      {0x1F, 0x13,
+       "the song's pointers settle on no one address for its first byte; give it with --base"},
+  };
+  for (const auto& [at, value, error] : cases) {
+    Bytes song = Song(0x1380);
+    song[at] = value;
+    EXPECT_EQ(TrackErrorOf([&] { FindSongAddress(kSonic2Driver, song); }), error);
+  }
+}
+
+TEST(Sonic2Test, FlagsOfNoValueAndSharedTrackMemoryAreRefused) {
+  const struct {
+    Bytes fm1;
+    std::string error;
+  } cases[] = {
+      {{0xFD, 0x00, 0xF2},
+       "FM1 reads FD at offset 0x0011, which the Sonic 2 driver takes for no flag of its own: "
+       "the value it leaves cannot be known"},
+      // Loop counter 9 lies at 0x29, the first return address at 0x28-0x29.
+      {Join({{0xF8}, At(0x1380, 0x15), {0xF2, 0xA1, 0x0C, 0xF7, 0x09, 0x02}, At(0x1380, 0x15),
+             {0xE3}}),
+       "FM1 uses loop counter 9 and calls 1 deep (at offset 0x0017), which share a byte of the "
+       "track's memory: loop counters take $20 + index, return addresses 2 bytes each below "
+       "$2A"},
+  };
+  for (const auto& [fm1, error] : cases) {
+    // DAC and FM1, the DAC's rest right behind the headers, FM1 at 0x11.
+    const Bytes song = Join({{0x00, 0x00, 0x02, 0x00, 0x01, 0xC0},
+                             At(0x1380, 0x0E), {0x00, 0x00},
+                             At(0x1380, 0x11), {0x00, 0x00},
+                             {0x80, 0x18, 0xF2}, fm1});
+    EXPECT_EQ(TrackErrorOf([&] { ConvertSong(kSonic2Driver.AtAddress(0x1380), song, {}); }),
+              error);
+  }
+}
+
+}  // namespace
+}  // namespace quorlin::testing
