@@ -645,6 +645,26 @@ TEST_F(CommandLineTest, DumpsOfASourceTrack) {
   EXPECT_EQ(ReadFile(folder_ + "music/green/Voices.bin").size(), 25u);
 }
 
+TEST_F(CommandLineTest, DriverOptionReadsAndWritesSonic2SongsAtTheirBase) {
+  const std::string track = Track("blue.asm", SourceBytes("S_Header:\n"
+                                                          "\tsmpsHeaderStartSong 2\n"
+                                                          "\tsmpsHeaderVoiceNull\n"
+                                                          "\tsmpsHeaderChan $01, $00\n"
+                                                          "\tsmpsHeaderTempo $01, $C0\n"
+                                                          "\tsmpsHeaderDAC S_DAC\n"
+                                                          "S_DAC:\tdc.b dKick, $0C, dSnare, $18\n"
+                                                          "\tsmpsStop\n"));
+  const RunResult run = Run({"--driver", "sonic2", "--format", "bin", track});
+  EXPECT_NE(run.output.find("\n -> blue.asm\n    Driver; Sonic 2\n    Channels; DAC 1 FM 0 PSG 0"),
+            std::string::npos)
+      << run.output;
+  // The (empty) voice table and the DAC data at $138A: snare, kick.
+  EXPECT_EQ(ToHex(ReadFile(OutputOf("blue.bin"))), "8A 13 01 00 01 C0 8A 13 00 00 82 18 81 0C F2");
+  const std::string at = folder_ + "at";
+  EXPECT_EQ(Run({"--driver=sonic2", "--base=$D480", "--format=bin", "-o", at, track}).exit_code, 0);
+  EXPECT_EQ(ToHex(ReadFile(at + "/blue.bin")), "8A D4 01 00 01 C0 8A D4 00 00 82 18 81 0C F2");
+}
+
 // What a command line was read as, in a few words; or the error line.
 std::string ReadAs(const std::vector<std::string>& arguments) {
   try {

@@ -5,6 +5,8 @@
 #include "convert/convert_song.h"
 #include "format/song_base.h"
 #include "format/sonic2_driver.h"
+#include "smps2asm/assembler.h"
+#include "smps2asm/writer.h"
 #include "song_builder.h"
 
 namespace quorlin::testing {
@@ -119,6 +121,52 @@ TEST(Sonic2Test, FlagsOfNoValueAndSharedTrackMemoryAreRefused) {
     EXPECT_EQ(TrackErrorOf([&] { ConvertSong(kSonic2Driver.AtAddress(0x1380), song, {}); }),
               error);
   }
+}
+
+Bytes Assembled(const std::string& source, std::int64_t base = 0x1380) {
+  return AssembleSource(kSonic2Driver.AtAddress(base), source, StandardDefines()).bytes;
+}
+
+TEST(Sonic2Test, SourceIsWrittenForDriver2AndReadsBackAtAnyBase) {
+  const std::string source =
+      WriteSource(kSonic2Driver.AtAddress(0x1380), Song(0x1380), "Song", "c");
+  for (const char* line : {
+           // The voice's TL bytes 23 and 24 lack bit 7, which mode 0 sets.
+           "\tsmpsHeaderStartSong 2, 1\n",
+           // Arguments 4, 3, 2, 1 are the record's bytes 1, 3, 2, 4.
+           "\tsmpsVcCoarseFreq    $04, $02, $03, $01\n",
+           "\tsmpsCall            Song_Call00\n",
+           // No macro writes ED and EE for driver 2.
+           "\tdc.b\t$ED, $55\n\tdc.b\t$EE\n",
+       }) {
+    EXPECT_NE(source.find(line), std::string::npos) << line << source;
+  }
+  for (const std::int64_t base : {0x1380, 0xD48D}) {
+    EXPECT_EQ(ToHex(Assembled(source, base)), ToHex(Song(base)));
+  }
+}
+
+TEST(Sonic2Test, MacrosWriteWhatDriver2sIncludeWrites) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"2\nL:\tsmpsJump L\n\tsmpsLoop $00, $02, L\n\tsmpsCall L\n",
+       "F6 80 13 F7 00 02 80 13 F8 80 13"},  // addresses at $1380, low byte first
+      {"2\n\tdc.b dTimpani, dLowClap, fTone_0D, nGs1, nBs0, nCb1\n", "85 91 0D 95 8D 8C"},
+      {"2\n\tsmpsPSGAlterVolS2 $02\n\tsmpsStopSpecial\n\tsmpsFMAlterVol $01, $03\n",
+       "E6 02 F2 E6 03"},
+      // Driver 1's tempo 4 is $C0; its modulation waits one frame more.
+      {"1\n\tsmpsSetTempoMod $04\n\tsmpsModSet $01, $02, $03, $04\n", "EA C0 F0 02 02 03 04"},
+      {"3\n\tsmpsSetTempoMod $20\n\tsmpsFade $10\n\tsmpsFade\n", "EA E0 E2 10 E4"},
+      {"2\n\tsmpsSetTempoMod $00\n\tsmpsVcTotalLevel 1, 2, 3, 4\n",
+       "EA 00  00  00 00 00 00  00 00 00 00  00 00 00 00  00 00 00 00  00 00 00 00  04 02 03 81"},
+  };
+  for (const auto& [source, bytes] : cases) {
+    EXPECT_EQ(ToHex(Assembled("S:\n\tsmpsHeaderStartSong " + source)), ToHex(Hex(bytes)))
+        << source;
+  }
+  EXPECT_EQ(TrackErrorOf([] { Assembled("S:\n\tsmpsHeaderStartSong 2\n\tsmpsClearPush\n"); }),
+            "line 3: smpsClearPush is no macro of the Sonic 2 driver: it stops the build");
+  EXPECT_EQ(TrackErrorOf([] { Assembled("S:\n\tsmpsHeaderStartSong 1\n\tsmpsSetTempoMod 1\n"); }),
+            "line 3: a tempo of 1 in a song for the Sonic 1 driver stops the build");
 }
 
 }  // namespace
