@@ -716,7 +716,8 @@ TEST(ParseCommandLineTest, OptionsTakeTheirValuesAttachedOrApart) {
            help},
       {{"--base=$1380"},
        "quorlin: --base places songs whose pointers hold addresses (--driver sonic2); Sonic 1 "
-       "songs play wherever they lie" + help},
+       "songs play wherever they lie" +
+           help},
   };
   for (const auto& [arguments, read] : cases) EXPECT_EQ(ReadAs(arguments), read);
 }

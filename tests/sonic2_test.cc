@@ -34,17 +34,23 @@ Bytes Voice() {
 // PSG1 steps its volume with E6. Voices at 0x2F.
 Bytes Song(std::int64_t base) {
   return Join({
-      At(base, 0x2F), {0x02, 0x01, 0x01, 0xC0},  // voices; DAC + 1 FM, 1 PSG; divider 1, tempo C0
-      At(base, 0x14), {0x00, 0x00},              // DAC at 0x14
-      At(base, 0x19), {0x00, 0x00},              // FM1 at 0x19
-      At(base, 0x2A), {0x00, 0x00, 0x00, 0x00},  // PSG1 at 0x2A
-      {0x81, 0x0C, 0x82, 0x0C, 0xF2},            // 14 DAC: kick, snare, stop
-      {0xEF, 0x00, 0xED, 0x55, 0xEE, 0xF8},      // 19 FM1: voice 0, ED and its byte, EE, call
-      At(base, 0x22), {0xF2},                    //        0x22, stop
-      {0xA1, 0x0C, 0xF7, 0x00, 0x02},            // 22 A1 twice: loop 0, count 2,
-      At(base, 0x22), {0xE3},                    //        to 0x22, return
-      {0xE6, 0x02, 0xB1, 0x18, 0xF2},            // 2A PSG1: volume +2, note, stop
-      Voice(),                                   // 2F
+      At(base, 0x2F),
+      {0x02, 0x01, 0x01, 0xC0},  // voices; DAC + 1 FM, 1 PSG; divider 1, tempo C0
+      At(base, 0x14),
+      {0x00, 0x00},  // DAC at 0x14
+      At(base, 0x19),
+      {0x00, 0x00},  // FM1 at 0x19
+      At(base, 0x2A),
+      {0x00, 0x00, 0x00, 0x00},              // PSG1 at 0x2A
+      {0x81, 0x0C, 0x82, 0x0C, 0xF2},        // 14 DAC: kick, snare, stop
+      {0xEF, 0x00, 0xED, 0x55, 0xEE, 0xF8},  // 19 FM1: voice 0, ED and its byte, EE, call
+      At(base, 0x22),
+      {0xF2},                          //        0x22, stop
+      {0xA1, 0x0C, 0xF7, 0x00, 0x02},  // 22 A1 twice: loop 0, count 2,
+      At(base, 0x22),
+      {0xE3},                          //        to 0x22, return
+      {0xE6, 0x02, 0xB1, 0x18, 0xF2},  // 2A PSG1: volume +2, note, stop
+      Voice(),                         // 2F
   });
 }
 
@@ -52,14 +58,18 @@ Bytes Song(std::int64_t base) {
 // channels in header order.
 Bytes SongReversed(std::int64_t base) {
   return Join({
-      At(base, 0x14), {0x02, 0x01, 0x01, 0xC0},  // voices at 0x14
-      At(base, 0x2D), {0x00, 0x00},              // DAC at 0x2D
-      At(base, 0x32), {0x00, 0x00},              // FM1 at 0x32
-      At(base, 0x3E), {0x00, 0x00, 0x00, 0x00},  // PSG1 at 0x3E
-      Voice(),                                   // 14
-      {0x82, 0x0C, 0x81, 0x0C, 0xF2},            // 2D snare, kick
-      {0xEF, 0x00, 0xA1, 0x0C, 0xA1, 0x0C,       // 32 the loop played out,
-       0xEE, 0xED, 0x55, 0xEF, 0x00, 0xF2},      //    EE and ED as read, the voice restored
+      At(base, 0x14),
+      {0x02, 0x01, 0x01, 0xC0},  // voices at 0x14
+      At(base, 0x2D),
+      {0x00, 0x00},  // DAC at 0x2D
+      At(base, 0x32),
+      {0x00, 0x00},  // FM1 at 0x32
+      At(base, 0x3E),
+      {0x00, 0x00, 0x00, 0x00},                    // PSG1 at 0x3E
+      Voice(),                                     // 14
+      {0x82, 0x0C, 0x81, 0x0C, 0xF2},              // 2D snare, kick
+      {0xEF, 0x00, 0xA1, 0x0C, 0xA1, 0x0C,         // 32 the loop played out,
+       0xEE, 0xED, 0x55, 0xEF, 0x00, 0xF2},        //    EE and ED as read, the voice restored
       {0xE6, 0x02, 0xB1, 0x18, 0xE6, 0xFE, 0xF2},  // 3E volume +2, note, back by -2
   });
 }
@@ -106,7 +116,10 @@ TEST(Sonic2Test, FlagsOfNoValueAndSharedTrackMemoryAreRefused) {
        "FM1 reads FD at offset 0x0011, which the Sonic 2 driver takes for no flag of its own: "
        "the value it leaves cannot be known"},
       // Loop counter 9 lies at 0x29, the first return address at 0x28-0x29.
-      {Join({{0xF8}, At(0x1380, 0x15), {0xF2, 0xA1, 0x0C, 0xF7, 0x09, 0x02}, At(0x1380, 0x15),
+      {Join({{0xF8},
+             At(0x1380, 0x15),
+             {0xF2, 0xA1, 0x0C, 0xF7, 0x09, 0x02},
+             At(0x1380, 0x15),
              {0xE3}}),
        "FM1 uses loop counter 9 and calls 1 deep (at offset 0x0017), which share a byte of the "
        "track's memory: loop counters take $20 + index, return addresses 2 bytes each below "
@@ -115,12 +128,47 @@ TEST(Sonic2Test, FlagsOfNoValueAndSharedTrackMemoryAreRefused) {
   for (const auto& [fm1, error] : cases) {
     // DAC and FM1, the DAC's rest right behind the headers, FM1 at 0x11.
     const Bytes song = Join({{0x00, 0x00, 0x02, 0x00, 0x01, 0xC0},
-                             At(0x1380, 0x0E), {0x00, 0x00},
-                             At(0x1380, 0x11), {0x00, 0x00},
-                             {0x80, 0x18, 0xF2}, fm1});
-    EXPECT_EQ(TrackErrorOf([&] { ConvertSong(kSonic2Driver.AtAddress(0x1380), song, {}); }),
-              error);
+                             At(0x1380, 0x0E),
+                             {0x00, 0x00},
+                             At(0x1380, 0x11),
+                             {0x00, 0x00},
+                             {0x80, 0x18, 0xF2},
+                             fm1});
+    EXPECT_EQ(TrackErrorOf([&] { ConvertSong(kSonic2Driver.AtAddress(0x1380), song, {}); }), error);
   }
+}
+
+// A song of the DAC channel alone at `base`: `data`, right behind the headers.
+Bytes DacSong(const Bytes& data, std::int64_t base = 0x1380) {
+  return Join({{0x00, 0x00, 0x01, 0x00, 0x01, 0xC0}, At(base, 0x0A), {0x00, 0x00}, data});
+}
+
+TEST(Sonic2Test, ReversalLargerThanACompressedSongIsCompactedOrNoticed) {
+  // 1,000 notes from two loops: 2,000 bytes played out, a few compacted.
+  const Bytes looped = Join({{0xA1, 0x01, 0xF7, 0x00, 0x0A},
+                             At(0x1380, 0x0A),
+                             {0xF7, 0x01, 0x64},
+                             At(0x1380, 0x0A),
+                             {0xF2}});
+  // 1,000 notes that hardly repeat: no shorter written with loops and calls.
+  Bytes notes;
+  for (unsigned x = 1; notes.size() < 2000; x = x * 1103515245 + 12345) {
+    notes.push_back(static_cast<std::uint8_t>(0x81 + (x >> 16) % 0x5F));
+    notes.push_back(static_cast<std::uint8_t>(1 + (x >> 8) % 0x7F));
+  }
+  notes.push_back(0xF2);
+  const ConvertedSong compacted = ConvertSong(kSonic2Driver.AtAddress(0x1380), DacSong(looped), {});
+  EXPECT_LT(compacted.bytes.size(), 100u);
+  EXPECT_EQ(compacted.notice,
+            "the reversed song takes 2011 bytes, more than the 1984 bytes that a compressed song "
+            "may take; the song is written with loops and calls");
+  const ConvertedSong large = ConvertSong(kSonic2Driver.AtAddress(0x1380), DacSong(notes), {});
+  EXPECT_EQ(large.notice,
+            "the reversed song takes 2011 bytes, more than the 1984 bytes that a compressed song "
+            "may take, even written with loops and calls; it is written all the same, to be kept "
+            "uncompressed");
+  // Elsewhere the song is played where it lies: no such limit.
+  EXPECT_EQ(ConvertSong(kSonic2Driver.AtAddress(0xD000), DacSong(notes, 0xD000), {}).notice, "");
 }
 
 Bytes Assembled(const std::string& source, std::int64_t base = 0x1380) {
@@ -160,8 +208,7 @@ TEST(Sonic2Test, MacrosWriteWhatDriver2sIncludeWrites) {
        "EA 00  00  00 00 00 00  00 00 00 00  00 00 00 00  00 00 00 00  00 00 00 00  04 02 03 81"},
   };
   for (const auto& [source, bytes] : cases) {
-    EXPECT_EQ(ToHex(Assembled("S:\n\tsmpsHeaderStartSong " + source)), ToHex(Hex(bytes)))
-        << source;
+    EXPECT_EQ(ToHex(Assembled("S:\n\tsmpsHeaderStartSong " + source)), ToHex(Hex(bytes))) << source;
   }
   EXPECT_EQ(TrackErrorOf([] { Assembled("S:\n\tsmpsHeaderStartSong 2\n\tsmpsClearPush\n"); }),
             "line 3: smpsClearPush is no macro of the Sonic 2 driver: it stops the build");

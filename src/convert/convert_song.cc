@@ -72,15 +72,14 @@ std::optional<TrackError> LayoutProblem(const Driver& driver, const SongHeader& 
                         {name, {}});
     }
   }
-  const std::int64_t end =
-      driver.Address() + static_cast<std::int64_t>(SongSize(driver, song, voice_bytes, channels,
-                                                            offsets));
+  const std::int64_t end = driver.Address() + static_cast<std::int64_t>(SongSize(
+                                                  driver, song, voice_bytes, channels, offsets));
   if (driver.placement.by_address && end > driver.placement.address_space) {
-    return TrackError(ErrorKind::kSizeLimit,
-                      "the reversed song's last byte would lie at address " +
-                          FormatAddress(end - 1) + ", beyond the last address " +
-                          FormatAddress(driver.placement.address_space - 1) +
-                          " that its pointers can hold");
+    return TrackError(ErrorKind::kSizeLimit, "the reversed song's last byte would lie at address " +
+                                                 FormatAddress(end - 1) +
+                                                 ", beyond the last address " +
+                                                 FormatAddress(driver.placement.address_space - 1) +
+                                                 " that its pointers can hold");
   }
   return std::nullopt;
 }
@@ -138,8 +137,8 @@ ConvertedSong ConvertSong(const Driver& driver, std::span<const std::uint8_t> tr
     if (auto layout = LayoutProblem(driver, song, headers, channels, offsets, voices.size())) {
       problem = layout->what();
     } else {
-      problem = CompressedSizeProblem(
-          driver, SongSize(driver, song, voices.size(), channels, offsets));
+      problem =
+          CompressedSizeProblem(driver, SongSize(driver, song, voices.size(), channels, offsets));
     }
   }
   if (options.compact || problem) {
@@ -149,18 +148,18 @@ ConvertedSong ConvertSong(const Driver& driver, std::span<const std::uint8_t> tr
     }
   }
   const std::vector<std::size_t> offsets = PlaceChannels(driver, song, voices.size(), channels);
-  if (const auto still =
-          LayoutProblem(driver, song, headers, channels, offsets, voices.size())) {
+  if (const auto still = LayoutProblem(driver, song, headers, channels, offsets, voices.size())) {
     throw TrackError(still->kind(),
                      std::string(still->what()) + ", even written with loops and calls",
                      still->place());
   }
   if (problem) result.notice = *problem + "; the song is written with loops and calls";
   // Too large all the same: written, for a place that keeps it uncompressed.
-  if (const auto still = CompressedSizeProblem(
-          driver, SongSize(driver, song, voices.size(), channels, offsets))) {
-    result.notice = *still + ", even written with loops and calls; it is written all the same, "
-                             "to be kept uncompressed";
+  if (const auto still =
+          CompressedSizeProblem(driver, SongSize(driver, song, voices.size(), channels, offsets))) {
+    result.notice = *still +
+                    ", even written with loops and calls; it is written all the same, "
+                    "to be kept uncompressed";
   }
   result.bytes = AssembleSong(driver, song, voices, channels, offsets);
   return result;

@@ -25,9 +25,9 @@ struct SongPointer {
   std::size_t flag_at = 0;
 
   std::string What() const {
-    return channel.empty() ? "the pointer of the flag at " +
-                                 FormatOffset(static_cast<long long>(flag_at))
-                           : channel + "'s data address";
+    return channel.empty()
+               ? "the pointer of the flag at " + FormatOffset(static_cast<long long>(flag_at))
+               : channel + "'s data address";
   }
 };
 
@@ -134,8 +134,8 @@ class AddressSearch {
                              pointer.What() + " " + FormatAddress(pointer.address) + " (at " +
                              FormatOffset(static_cast<long long>(pointer.at)) +
                              ") leads outside its data, which lies at " +
-                             FormatAddress(base + static_cast<std::int64_t>(headers_size_)) +
-                             "-" + FormatAddress(end - 1) + "; give the address with --base",
+                             FormatAddress(base + static_cast<std::int64_t>(headers_size_)) + "-" +
+                             FormatAddress(end - 1) + "; give the address with --base",
                          {"", static_cast<long long>(pointer.at)});
       }
     }

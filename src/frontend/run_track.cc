@@ -94,8 +94,7 @@ void RunSong(const TrackJob& job, std::vector<std::uint8_t> file, RunOutputs& ou
   if (job.output_format == SongFormat::kBin) {
     WriteOutput(job, job.output_name, converted.bytes, outputs);
   } else {
-    const std::string source =
-        SourceFile(job, loaded.driver, converted.bytes, loaded.label_prefix);
+    const std::string source = SourceFile(job, loaded.driver, converted.bytes, loaded.label_prefix);
     WriteOutput(job, job.output_name,
                 {reinterpret_cast<const std::uint8_t*>(source.data()), source.size()}, outputs);
   }

@@ -386,7 +386,8 @@ class Assembler {
   // may not lead before the song; driver 2's addresses are not checked.
   void EmitHeaderPointer(std::string_view target) {
     const std::int64_t offset = Value(target);
-    if (final_ && offset < 0 && version_ == 1) Fail("a header pointer leads before the song's start");
+    if (final_ && offset < 0 && version_ == 1)
+      Fail("a header pointer leads before the song's start");
     EmitPointer(driver_.header_pointers, offset);
   }
 

@@ -24,10 +24,10 @@ constexpr Equate kDacSamples[] = {
 // The Sonic 2 driver's samples: the names carry over, the bytes do not
 // (dTimpani is $85 here).
 constexpr Equate kSonic2DacSamples[] = {
-    {"dKick", 0x81},        {"dSnare", 0x82},      {"dClap", 0x83},        {"dScratch", 0x84},
-    {"dTimpani", 0x85},     {"dHiTom", 0x86},      {"dVLowClap", 0x87},    {"dHiTimpani", 0x88},
-    {"dMidTimpani", 0x89},  {"dLowTimpani", 0x8A}, {"dVLowTimpani", 0x8B}, {"dMidTom", 0x8C},
-    {"dLowTom", 0x8D},      {"dFloorTom", 0x8E},   {"dHiClap", 0x8F},      {"dMidClap", 0x90},
+    {"dKick", 0x81},       {"dSnare", 0x82},      {"dClap", 0x83},        {"dScratch", 0x84},
+    {"dTimpani", 0x85},    {"dHiTom", 0x86},      {"dVLowClap", 0x87},    {"dHiTimpani", 0x88},
+    {"dMidTimpani", 0x89}, {"dLowTimpani", 0x8A}, {"dVLowTimpani", 0x8B}, {"dMidTom", 0x8C},
+    {"dLowTom", 0x8D},     {"dFloorTom", 0x8E},   {"dHiClap", 0x8F},      {"dMidClap", 0x90},
     {"dLowClap", 0x91},
 };
 
@@ -54,7 +54,7 @@ constexpr std::pair<std::string_view, std::int64_t> kOthers[] = {
 // The other names of driver 2's include for a note, by semitone from the
 // octave's C (Cb is the B below it, Bs the C above).
 constexpr std::pair<std::string_view, int> kEnharmonicNames[] = {
-    {"Db", 1}, {"Ds", 3}, {"Fb", 4}, {"Es", 5}, {"Gb", 6},
+    {"Db", 1}, {"Ds", 3},  {"Fb", 4},  {"Es", 5},  {"Gb", 6},
     {"Gs", 8}, {"As", 10}, {"Cb", -1}, {"Bs", 12},
 };
 

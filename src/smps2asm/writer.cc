@@ -207,8 +207,8 @@ class SourceWriter {
       const std::uint8_t b = song_[at + static_cast<std::size_t>(i)];
       all_zero = all_zero && b == 0;
       operands += operands.empty() ? ",\t" : ", ";
-      operands += i == entry.psg_voice_at ? PsgEnvelopeName(b, version_).value_or(HexByte(b))
-                                          : HexByte(b);
+      operands +=
+          i == entry.psg_voice_at ? PsgEnvelopeName(b, version_).value_or(HexByte(b)) : HexByte(b);
     }
     if (kind == ChannelKind::kDac && all_zero) operands.clear();
     return MacroLine(kMacros[static_cast<std::size_t>(kind)], target + operands);
