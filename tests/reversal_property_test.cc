@@ -13,6 +13,8 @@
 
 #include "convert/convert_song.h"
 #include "format/bytes.h"
+#include "format/song_base.h"
+#include "format/sonic2_driver.h"
 #include "song_builder.h"
 #include "song_generator.h"
 #include "song_player.h"
@@ -43,6 +45,45 @@ TEST(ReversalPropertyTest, OutputChannelsSoundTheInputBackwards) {
   EXPECT_GT(counts.looping, 200);
   EXPECT_GT(counts.stopped, 200);
   EXPECT_GT(counts.joins, 400);
+}
+
+// The same for Sonic 2 songs at bases of their own, found from their
+// pointers; a song whose loop counters share bytes with its calls' return
+// addresses is refused.
+TEST(ReversalPropertyTest, Sonic2SongsSoundBackwards) {
+  constexpr unsigned kCases = 300;
+  int refused = 0, shared = 0;
+  ChannelCounts counts, round_trip;
+  for (unsigned case_number = 1; case_number <= kCases; ++case_number) {
+    SCOPED_TRACE("case " + std::to_string(case_number));
+    SongShape shape;
+    shape.sonic2_base = case_number % 2 == 0 ? 0x1380 : 0x8000 + 37 * case_number;
+    const Bytes input = SongGenerator(case_number, shape).Song();
+    ASSERT_EQ(FindSongAddress(kSonic2Driver, input), *shape.sonic2_base);
+    const Driver driver = kSonic2Driver.AtAddress(*shape.sonic2_base);
+    Bytes output;
+    const std::optional<TrackError> error =
+        CaughtTrackError([&] { output = ConvertSong(driver, input).bytes; });
+    if (error) {
+      if (error->kind() == ErrorKind::kMalformedTrack) {
+        EXPECT_NE(std::string(error->what()).find("share a byte of the track's memory"),
+                  std::string::npos)
+            << error->what();
+        ++shared;
+      } else {
+        ASSERT_EQ(error->kind(), ErrorKind::kStepLimit) << error->what();
+        ++refused;
+      }
+      continue;
+    }
+    ExpectPlaysBackwards(input, output, counts, shape.sonic2_base);
+    ExpectPlaysBackwards(output, ConvertSong(driver, output).bytes, round_trip, shape.sonic2_base);
+  }
+  EXPECT_LT(refused + shared, static_cast<int>(kCases) / 4);
+  EXPECT_GT(shared, 0);
+  EXPECT_GT(counts.looping, 150);
+  EXPECT_GT(counts.stopped, 150);
+  EXPECT_GT(counts.joins, 600);
 }
 
 // The shapes real tracks have: shared data, a channel that falls through
@@ -175,6 +216,26 @@ TEST(ReversalPropertyTest, SongsOfTheGamePlayBackwards) {
   }
   EXPECT_GT(songs, 0);
   EXPECT_GT(counts.joins, 0);
+}
+
+// The same for Sonic 2 songs (in sonic2/ there), at the base their pointers show.
+TEST(ReversalPropertyTest, Sonic2SongsOfTheGamePlayBackwards) {
+  const std::filesystem::path folder = QUORLIN_SOURCE_DIR "/../shared/songs/sonic2";
+  if (!std::filesystem::is_directory(folder)) GTEST_SKIP() << "no songs in " << folder;
+  int songs = 0;
+  ChannelCounts counts;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    if (entry.path().extension() != ".bin") continue;
+    SCOPED_TRACE(entry.path().filename().string());
+    const Bytes input = ReadFile(entry.path().string());
+    const std::int64_t base = FindSongAddress(kSonic2Driver, input);
+    const Driver driver = kSonic2Driver.AtAddress(base);
+    const Bytes output = ConvertSong(driver, input).bytes;
+    ExpectPlaysBackwards(input, output, counts, base);
+    ExpectPlaysBackwards(output, ConvertSong(driver, output).bytes, counts, base);
+    ++songs;
+  }
+  EXPECT_GT(songs, 0);
 }
 
 }  // namespace

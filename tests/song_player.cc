@@ -109,10 +109,16 @@ bool SoundsAlike(const Sound& forward, const Sound& backwards, ChannelKind kind)
 
 namespace {
 
-// The track's bytes in the driver: loop counter k at 0x24 + k, return
-// addresses of calls four bytes each, growing down from 0x30.
-constexpr std::size_t kLoopCounters = 0x24;
-constexpr std::size_t kStackTop = 0x30;
+// The track's bytes in the driver. Sonic 1: loop counter k at 0x24 + k,
+// return addresses of calls four bytes each, growing down from 0x30.
+// Sonic 2: loop counter k at 0x20 + k, return addresses two bytes each (an
+// address, low byte first), growing down from 0x2A.
+struct TrackBytes {
+  std::size_t loop_counters, stack_top, entry;
+};
+constexpr TrackBytes kSonic1Track = {0x24, 0x30, 4};
+constexpr TrackBytes kSonic2Track = {0x20, 0x2A, 2};
+constexpr std::size_t kTrackSize = 0x30;
 
 }  // namespace
 
@@ -123,14 +129,17 @@ Playback Play(const Bytes& song, ChannelKind kind, PlayerStart start, std::int64
   int divider = start.divider;
   std::size_t pc = start.offset;
   std::size_t next_change = 0;
-  std::array<std::uint8_t, kStackTop> track{};
-  std::size_t stack = kStackTop;
+  const Sonic2Base base = start.sonic2_base;
+  const TrackBytes memory = base ? kSonic2Track : kSonic1Track;
+  std::array<std::uint8_t, kTrackSize> track{};
+  std::size_t stack = memory.stack_top;
   std::uint8_t note = 0x80;
   int duration = 0;
   int duration_divider = divider;
   bool no_attack = false;
   bool fill_set = false;
-  const auto pointer = [&](std::size_t at) {
+  const auto pointer = [&](std::size_t at) -> std::size_t {
+    if (base) return static_cast<std::size_t>((song.at(at) | song.at(at + 1) << 8) - *base);
     return at + 1 + static_cast<std::int16_t>(ReadBigEndian16(song, at));
   };
   const auto sound = [&] {
@@ -170,9 +179,13 @@ Playback Play(const Bytes& song, ChannelKind kind, PlayerStart start, std::int64
           state.communication = song.at(pc++);
           break;
         case 0xE3:
-          pc = static_cast<std::size_t>(track.at(stack)) << 24 | track.at(stack + 1) << 16 |
-               track.at(stack + 2) << 8 | track.at(stack + 3);
-          stack += 4;
+          if (base) {
+            pc = static_cast<std::size_t>((track.at(stack) | track.at(stack + 1) << 8) - *base);
+          } else {
+            pc = static_cast<std::size_t>(track.at(stack)) << 24 | track.at(stack + 1) << 16 |
+                 track.at(stack + 2) << 8 | track.at(stack + 3);
+          }
+          stack += memory.entry;
           break;
         case 0xE4:
         case 0xF2:
@@ -183,7 +196,8 @@ Playback Play(const Bytes& song, ChannelKind kind, PlayerStart start, std::int64
           divider = song.at(pc++);
           break;
         case 0xE6:
-          state.fm_volume += song.at(pc++);
+          // Sonic 2 changes a PSG channel's volume with it too.
+          (base && kind == ChannelKind::kPsg ? state.psg_volume : state.fm_volume) += song.at(pc++);
           break;
         case 0xE7:
           no_attack = true;
@@ -236,18 +250,24 @@ Playback Play(const Bytes& song, ChannelKind kind, PlayerStart start, std::int64
         case 0xF7: {
           const std::uint8_t index = song.at(pc);
           out.highest_loop_index = std::max<int>(out.highest_loop_index, index);
-          std::uint8_t& counter = track.at(kLoopCounters + index);
+          std::uint8_t& counter = track.at(memory.loop_counters + index);
           if (counter == 0) counter = song.at(pc + 1);  // 0 plays 256 times
           pc = --counter != 0 ? pointer(pc + 2) : pc + 4;
           break;
         }
         case 0xF8: {
           const std::size_t back = pc + 2;
-          stack -= 4;
-          for (int i = 0; i < 4; ++i)
-            track.at(stack + i) = static_cast<std::uint8_t>(back >> (24 - 8 * i));
-          out.deepest_call =
-              std::max<int>(out.deepest_call, static_cast<int>((kStackTop - stack) / 4));
+          stack -= memory.entry;
+          if (base) {
+            const std::int64_t address = *base + static_cast<std::int64_t>(back);
+            track.at(stack) = static_cast<std::uint8_t>(address & 0xFF);
+            track.at(stack + 1) = static_cast<std::uint8_t>(address >> 8);
+          } else {
+            for (int i = 0; i < 4; ++i)
+              track.at(stack + i) = static_cast<std::uint8_t>(back >> (24 - 8 * i));
+          }
+          out.deepest_call = std::max<int>(
+              out.deepest_call, static_cast<int>((memory.stack_top - stack) / memory.entry));
           pc = pointer(pc);
           break;
         }
@@ -256,8 +276,18 @@ Playback Play(const Bytes& song, ChannelKind kind, PlayerStart start, std::int64
           // it has nothing to act on.
           if (kind == ChannelKind::kFm) state.fast_release = true;
           break;
+        case 0xFA:
+        case 0xFB:
+          // Sonic 2 reads FA-FF with the pan flag's code: FA and FB set
+          // the pan, FC does nothing; each takes a byte.
+          if (base) state.pan = song.at(pc++);
+          break;
+        case 0xED:
+        case 0xFC:
+          if (base) ++pc;  // Sonic 2 skips the byte behind it
+          break;
         default:
-          break;  // ED, EE change nothing that sounds
+          break;  // EE changes nothing that sounds
       }
     }
   }
@@ -265,14 +295,17 @@ Playback Play(const Bytes& song, ChannelKind kind, PlayerStart start, std::int64
   return out;
 }
 
-std::vector<ChannelStart> ChannelsOf(const Bytes& song) {
+std::vector<ChannelStart> ChannelsOf(const Bytes& song, Sonic2Base sonic2_base) {
   std::vector<ChannelStart> channels;
   std::size_t at = 6;
   for (int i = 0; i < song[2] + song[3]; ++i) {
     const ChannelKind kind = i == 0        ? ChannelKind::kDac
                              : i < song[2] ? ChannelKind::kFm
                                            : ChannelKind::kPsg;
-    ChannelStart c{kind, ReadBigEndian16(song, at), 0, 0, 0};
+    const std::size_t offset =
+        sonic2_base ? static_cast<std::size_t>((song[at] | song[at + 1] << 8) - *sonic2_base)
+                    : ReadBigEndian16(song, at);
+    ChannelStart c{kind, offset, 0, 0, 0, sonic2_base};
     if (kind != ChannelKind::kDac) {
       c.transpose = song[at + 2];
       c.volume = song[at + 3];
@@ -285,7 +318,7 @@ std::vector<ChannelStart> ChannelsOf(const Bytes& song) {
 }
 
 PlayerStart StartOf(const Bytes& song, const ChannelStart& c) {
-  PlayerStart start{c.offset, {}, song[4]};
+  PlayerStart start{c.offset, {}, song[4], c.sonic2_base};
   start.state.tempo = song[5];
   start.state.transpose = c.transpose;
   (c.kind == ChannelKind::kPsg ? start.state.psg_volume : start.state.fm_volume) = c.volume;
@@ -293,9 +326,10 @@ PlayerStart StartOf(const Bytes& song, const ChannelStart& c) {
   return start;
 }
 
-void ExpectPlaysBackwards(const Bytes& input, const Bytes& output, ChannelCounts& counts) {
-  const auto in_channels = ChannelsOf(input);
-  const auto out_channels = ChannelsOf(output);
+void ExpectPlaysBackwards(const Bytes& input, const Bytes& output, ChannelCounts& counts,
+                          Sonic2Base sonic2_base) {
+  const auto in_channels = ChannelsOf(input, sonic2_base);
+  const auto out_channels = ChannelsOf(output, sonic2_base);
   ASSERT_EQ(in_channels.size(), out_channels.size());
   // The reversed song, each channel once through; the DAC channel first, as
   // its divider changes time the others.
