@@ -1,12 +1,14 @@
 // libFuzzer target: converts one track in memory, dumps included, the way the
-// tool does (with loops and calls for half of the inputs). Any crash, sanitizer report or exception
+// tool does (with loops and calls for half of the inputs; as a Sonic 2 song at
+// the address its pointers show for another half). Any crash, sanitizer report or exception
 // other than TrackError is a fault.
 #include <cstddef>
 #include <cstdint>
 #include <span>
 
 #include "convert/convert_song.h"
-#include "format/sonic1_driver.h"
+#include "format/song_base.h"
+#include "format/sonic2_driver.h"
 #include "format/track_error.h"
 
 namespace {
@@ -34,8 +36,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // tool checks them.
   options.compact = size % 2 == 1;
   DiscardingSink sink;
+  const std::span<const std::uint8_t> track(data, size);
   try {
-    quorlin::ConvertSong(quorlin::kSonic1Driver, std::span(data, size), options, &sink);
+    quorlin::Driver driver = quorlin::kSonic1Driver;
+    if (size % 4 >= 2) {
+      driver =
+          quorlin::kSonic2Driver.AtAddress(quorlin::FindSongAddress(quorlin::kSonic2Driver, track));
+    }
+    quorlin::ConvertSong(driver, track, options, &sink);
   } catch (const quorlin::TrackError& error) {
     // Compacted data that does not play as its list, or a list that a stage
     // wrote broken, is a fault of the tool.

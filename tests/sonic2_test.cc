@@ -171,6 +171,16 @@ TEST(Sonic2Test, ReversalLargerThanACompressedSongIsCompactedOrNoticed) {
   EXPECT_EQ(ConvertSong(kSonic2Driver.AtAddress(0xD000), DacSong(notes, 0xD000), {}).notice, "");
 }
 
+TEST(Sonic2Test, VoiceTableBeforeTheSongIsOneError) {
+  // Voice table at address 0, $1380 before the song; 256 voices selected,
+  // whose records would end inside the track's 1,500 bytes if counted on.
+  Bytes data = {0xEF, 0xFF, 0xF2};
+  data.resize(1500 - 10, 0x80);
+  const Bytes song = DacSong(data);
+  EXPECT_EQ(TrackErrorOf([&] { ConvertSong(kSonic2Driver.AtAddress(0x1380), song); }),
+            "voice records 0-255 at -0x1380-0x057F run past the end of the track at 0x05DC");
+}
+
 Bytes Assembled(const std::string& source, std::int64_t base = 0x1380) {
   return AssembleSource(kSonic2Driver.AtAddress(base), source, StandardDefines()).bytes;
 }

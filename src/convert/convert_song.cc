@@ -18,9 +18,11 @@ std::vector<std::uint8_t> CopyVoices(std::span<const std::uint8_t> track, const 
                                      int voice_count) {
   // No record is read, so the voice table offset may lead anywhere.
   if (voice_count == 0) return {};
+  // An offset that leads before the song (an address below a Sonic 2
+  // song's own) is kept as a very large one.
   const std::size_t begin = song.voice_table_offset;
   const std::size_t end = begin + std::size_t{kVoiceRecordSize} * voice_count;
-  if (end > track.size()) {
+  if (begin > track.size() || end - begin > track.size() - begin) {
     throw TrackError(ErrorKind::kMalformedTrack,
                      "voice records 0-" + std::to_string(voice_count - 1) + " at " +
                          FormatOffset(static_cast<long long>(begin)) + "-" +
@@ -110,7 +112,8 @@ ConvertedSong ConvertSong(const Driver& driver, std::span<const std::uint8_t> tr
   // A song that selects no voice reads none: where its file holds no whole
   // voice record (its voice table offset past the end included), the
   // reversed song gets none either.
-  if (!flat.selects_voice && song.voice_table_offset + kVoiceRecordSize > track.size()) {
+  if (!flat.selects_voice && (song.voice_table_offset > track.size() ||
+                              track.size() - song.voice_table_offset < kVoiceRecordSize)) {
     result.voice_count = 0;
   }
   if (options.on_voice_count) options.on_voice_count(result.voice_count);

@@ -180,7 +180,8 @@ class SourceWriter {
     AddLine(prefix_ + "_Header:");
     const std::string version = std::to_string(version_);
     AddLine(MacroLine("smpsHeaderStartSong", mode_ == 0 ? version : version + ", 1"));
-    AddLine(header.voice_table_offset == 0
+    // A pointer of 0 is no voice table, whatever the song's address.
+    AddLine(Read16(song_, driver_.song_header.voice_table_at, driver_.header_pointers.order) == 0
                 ? MacroLine("smpsHeaderVoiceNull")
                 : MacroLine("smpsHeaderVoice", LabelFor(header.voice_table_offset, 0)));
     const SongHeaderLayout& layout = driver_.song_header;
