@@ -480,7 +480,7 @@ TEST_F(CommandLineTest, GameImageGetsEverySongReversedAndAReportOfEach) {
   const RunResult none =
       Run({Track("none.bin", GameImage(0x0800, {refused}, std::vector<int>(8, 0)))});
   EXPECT_TRUE(none.output.ends_with(
-      "    Song 88; the same song as 81\n"
+      "    Error; song 88 at 0x001000: the same song as 81, not reversed either\n"
       "    ROM; 0 of 8 songs reversed\n"
       "    Error; no song of the ROM was reversed; nothing is written\n"
       "\n -> 0 converted, 1 failed; no reversed song was written\n"))

@@ -119,6 +119,27 @@ TEST(RomTest, TableHoldsAtMost127Songs) {
       "no Sonic 1 music table found in this ROM");
 }
 
+TEST(RomTest, TheSongsOfAnImageShareOneStepLimit) {
+  // Songs are reversed until the image's steps run out; each song behind
+  // keeps its entry and gets its error.
+  WalkLimits limits;
+  limits.steps_per_image = 3000;
+  const Bytes rom = GameImage(0x0800, Songs(8), Each(8));
+  const ReversedRom reversed = ReverseRom(kSonic1Driver, rom, limits);
+  ASSERT_GT(reversed.reversed, 0);
+  ASSERT_LT(reversed.reversed, 8);
+  for (std::size_t i = static_cast<std::size_t>(reversed.reversed); i < 8; ++i) {
+    SCOPED_TRACE(i);
+    // The song where the steps ran out stops in some channel; the rest in their first.
+    EXPECT_NE(reversed.songs[i].error.find(
+                  " brings the game's songs past 3000 steps of flattening, as many as the songs "
+                  "of one image may take together (at offset 0x"),
+              std::string::npos)
+        << reversed.songs[i].error;
+    EXPECT_EQ(ReadBigEndian32(reversed.image, 0x800 + 4 * i), ReadBigEndian32(rom, 0x800 + 4 * i));
+  }
+}
+
 TEST(RomTest, ReversedTwiceItPlaysAsTheOriginal) {
   const Bytes rom = GameImage(0x0800, Songs(8), Each(8));
   const Bytes once = ReverseRom(kSonic1Driver, rom).image;

@@ -68,12 +68,19 @@ class ChannelWalk {
     WriteInitialCommands();
     // The steps this walk may take before a limit stops it.
     step_budget_ = std::min(settings_.limits.steps_per_walk, settings_.steps_left);
+    if (const std::int64_t* image_left = settings_.limits.image_steps_left) {
+      image_bound_ = *image_left < step_budget_;
+      step_budget_ = std::min(step_budget_, *image_left);
+    }
     NextDividerChange();
     // The reader as a local: the bytes the walk writes cannot be its own.
     const EventReader reader = reader_;
     while (revisit_budget_ != 0 && !stopped_) {
       if (!StartStep()) break;
       Step(reader);
+    }
+    if (std::int64_t* image_left = settings_.limits.image_steps_left) {
+      *image_left -= std::min(steps_, *image_left);
     }
     if (fault_) return fault_;
     if (!stopped_) {
@@ -138,6 +145,15 @@ class ChannelWalk {
                   "plays more than " + std::to_string(settings_.limits.steps_per_walk) +
                       " steps without coming to an end (last at offset " + FormatOffset(position_) +
                       ")",
+                  position_);
+    }
+    if (image_bound_) {
+      return Fail(ErrorKind::kStepLimit,
+                  "brings the game's songs past " +
+                      std::to_string(settings_.limits.steps_per_image) +
+                      " steps of flattening, as many as the songs of one image may take "
+                      "together (at offset " +
+                      FormatOffset(position_) + ")",
                   position_);
     }
     Fail(ErrorKind::kStepLimit,
@@ -524,6 +540,7 @@ class ChannelWalk {
   int highest_counter_ = -1;  // of the loops met
   int deepest_call_ = 0;      // of the calls met
   std::int64_t steps_ = 0;
+  bool image_bound_ = false;  // the image's steps left are this walk's limit
   std::int64_t step_budget_ = 0;
   struct IdleCycle {
     std::optional<WalkSnapshot> saved;

@@ -24,6 +24,13 @@ namespace quorlin {
 struct WalkLimits {
   std::int64_t steps_per_walk = 0x40000;
   std::int64_t steps_per_song = 0x200000;  // both passes together
+  // The songs of one game image share this many steps: without it, an image
+  // of 127 long songs built on one block of notes would take minutes.
+  std::int64_t steps_per_image = 0x200000;
+  // For a song of a game image: what the image has left of those steps,
+  // counted down by every walk, whether or not its song converts. Null for
+  // a song on its own.
+  std::int64_t* image_steps_left = nullptr;
 };
 
 // What a walk is told: the pass it belongs to.

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "frontend/report_text.h"
 
@@ -15,10 +16,16 @@ std::string RomAddress(std::uint32_t address) {
   return text;
 }
 
-// The report line of one song of a game image.
-std::string SongLine(const RomSong& song) {
+// The report line of one song of a game image, among the songs of its table.
+std::string SongLine(const RomSong& song, const std::vector<RomSong>& songs) {
   const std::string number = Hex(song.number);
-  if (song.same_as) return "    Song " + number + "; the same song as " + Hex(*song.same_as);
+  if (song.same_as) {
+    // An entry shares the fate of the first entry of its song.
+    const RomSong& first = songs[static_cast<std::size_t>(*song.same_as - songs.front().number)];
+    if (first.reversal) return "    Song " + number + "; the same song as " + Hex(first.number);
+    return "    Error; song " + number + " at " + RomAddress(song.address) +
+           ": the same song as " + Hex(first.number) + ", not reversed either";
+  }
   if (!song.reversal) {
     return "    Error; song " + number + " at " + RomAddress(song.address) + ": " + song.error;
   }
@@ -43,7 +50,7 @@ void PrintRomReport(const RomRun& rom, std::ostream& console) {
   console << "    ROM; music table at "
           << RomAddress(static_cast<std::uint32_t>(reversed.table.offset)) << ", "
           << reversed.songs.size() << " songs\n";
-  for (const RomSong& song : reversed.songs) console << SongLine(song) << "\n";
+  for (const RomSong& song : reversed.songs) console << SongLine(song, reversed.songs) << "\n";
   console << "    ROM; " << reversed.reversed << " of " << reversed.songs.size()
           << " songs reversed";
   // A game none of whose songs was reversed is not written.

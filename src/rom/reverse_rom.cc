@@ -39,6 +39,8 @@ ReversedRom ReverseRom(const Driver& driver, std::span<const std::uint8_t> rom,
   std::size_t end = (rom.size() + 1) & ~std::size_t{1};
   ConvertOptions compact;
   compact.limits = limits;
+  std::int64_t image_steps_left = limits.steps_per_image;
+  compact.limits.image_steps_left = &image_steps_left;
   compact.compact = true;
   std::map<std::uint32_t, std::size_t> reversed_at;  // original address -> the entry reversing it
   for (std::size_t i = 0; i < table->songs.size(); ++i) {
