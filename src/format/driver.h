@@ -1,8 +1,9 @@
 // What differs between SMPS sound drivers, as data: the byte classes of
 // channel data, what every flag is and does, how pointers are stored, the
 // song header's and channel entries' layout, the track memory of loop
-// counters and return addresses, the size limits. Every stage reads them
-// from the Driver it is given (format/sonic1_driver.h).
+// counters and return addresses, the size limits, where songs lie and how
+// their disassembly writes them. Every stage reads them from the Driver it
+// is given (format/sonic1_driver.h, format/sonic2_driver.h).
 #ifndef QUORLIN_FORMAT_DRIVER_H_
 #define QUORLIN_FORMAT_DRIVER_H_
 

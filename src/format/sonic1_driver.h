@@ -1,4 +1,4 @@
-// The Sonic 1 SMPS driver, the one driver whose songs the tool reads today.
+// The Sonic 1 SMPS driver, the tool's default (format/sonic2_driver.h builds on it).
 //
 // A song file, all multi-byte values big-endian:
 //
