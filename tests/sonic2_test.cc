@@ -95,10 +95,13 @@ TEST(Sonic2Test, BaseThatFitsNoPointerIsOneError) {
        "the song's pointers fit no address for its first byte: placed at $1380, where its "
        "lowest pointer leads right behind its headers, PSG1's data address $FFAA (at 0x000E) "
        "leads outside its data, which lies at $1394-$13C7; give the address with --base"},
-      // The call leads to $1322: at the address that puts it behind the
-      // headers, the channels' own addresses lead past the song.
+      // The call leads to $1313, before the song; at the address that puts
+      // it behind the headers, the call is not met.
       {0x1F, 0x13,
-       "the song's pointers settle on no one address for its first byte; give it with --base"},
+       "the song's pointers fit no address for its first byte: placed at $1380, where its "
+       "header's lowest pointer leads right behind its headers, the pointer $1313 of the flag "
+       "at 0x001E leads outside its data, which lies at $1394-$13C7; give the address with "
+       "--base"},
   };
   for (const auto& [at, value, error] : cases) {
     Bytes song = Song(0x1380);

@@ -14,7 +14,7 @@ namespace quorlin {
 namespace {
 
 // The guesses made before the address is taken for one that never stays.
-constexpr int kMostGuesses = 16;
+constexpr std::size_t kMostGuesses = 16;
 
 // A pointer of the song: where it lies, the address it holds, and the
 // channel entry or the flag it belongs to.
@@ -24,10 +24,14 @@ struct SongPointer {
   std::string channel;  // "FM2"; empty for a flag's
   std::size_t flag_at = 0;
 
+  // "FM1's data address $1399 (at 0x000A)", "the pointer $1313 of the flag
+  // at 0x001E".
   std::string What() const {
-    return channel.empty()
-               ? "the pointer of the flag at " + FormatOffset(static_cast<long long>(flag_at))
-               : channel + "'s data address";
+    const std::string value = FormatAddress(address);
+    return channel.empty() ? "the pointer " + value + " of the flag at " +
+                                 FormatOffset(static_cast<long long>(flag_at))
+                           : channel + "'s data address " + value + " (at " +
+                                 FormatOffset(static_cast<long long>(at)) + ")";
   }
 };
 
@@ -57,22 +61,33 @@ class AddressSearch {
       channels_.push_back({pointer_at, address, channel.Name()});
       lowest_header_ = std::min(lowest_header_.value_or(address), address);
     });
-    std::int64_t base = *lowest_header_ - static_cast<std::int64_t>(headers_size_);
-    for (int guess = 0;; ++guess) {
-      if (guess == kMostGuesses) {
-        throw TrackError(ErrorKind::kMalformedTrack,
-                         "the song's pointers settle on no one address for its first byte; "
-                         "give it with --base");
-      }
+    const std::int64_t first = *lowest_header_ - static_cast<std::int64_t>(headers_size_);
+    std::vector<std::int64_t> guesses;
+    for (std::int64_t base = first;;) {
       Follow(base);
       std::int64_t lowest = *lowest_header_;
       for (const SongPointer& pointer : met_) lowest = std::min(lowest, pointer.address);
       const std::int64_t next = lowest - static_cast<std::int64_t>(headers_size_);
-      if (next == base) break;
+      if (next == base) {
+        Check(base, "its lowest pointer");
+        return base;
+      }
+      guesses.push_back(base);
+      if (guesses.size() == kMostGuesses ||
+          std::find(guesses.begin(), guesses.end(), next) != guesses.end()) {
+        break;
+      }
       base = next;
     }
-    Check(base);
-    return base;
+    // No guess stays. A first guess whose pointers all lead inside the data
+    // stays at once (none of them is lower than the header's lowest), so
+    // this check names the pointer that moved it; the error below is only
+    // a guard.
+    Follow(first);
+    Check(first, "its header's lowest pointer");
+    throw TrackError(ErrorKind::kMalformedTrack,
+                     "the song's pointers settle on no one address for its first byte; "
+                     "give it with --base");
   }
 
  private:
@@ -110,10 +125,10 @@ class AddressSearch {
   }
 
   // Every pointer leads into the song's data, and the song lies inside the
-  // driver's addresses.
-  void Check(std::int64_t base) const {
-    const std::string placed = "placed at " + FormatAddress(base) +
-                               ", where its lowest pointer leads right behind its headers, ";
+  // driver's addresses; `lowest` names the pointer that put it at `base`.
+  void Check(std::int64_t base, const char* lowest) const {
+    const std::string placed = "placed at " + FormatAddress(base) + ", where " + lowest +
+                               " leads right behind its headers, ";
     const std::int64_t end = base + static_cast<std::int64_t>(song_.size());
     if (base < 0 || end > driver_.placement.address_space) {
       throw TrackError(ErrorKind::kMalformedTrack,
@@ -131,9 +146,7 @@ class AddressSearch {
         }
         throw TrackError(ErrorKind::kMalformedTrack,
                          "the song's pointers fit no address for its first byte: " + placed +
-                             pointer.What() + " " + FormatAddress(pointer.address) + " (at " +
-                             FormatOffset(static_cast<long long>(pointer.at)) +
-                             ") leads outside its data, which lies at " +
+                             pointer.What() + " leads outside its data, which lies at " +
                              FormatAddress(base + static_cast<std::int64_t>(headers_size_)) + "-" +
                              FormatAddress(end - 1) + "; give the address with --base",
                          {"", static_cast<long long>(pointer.at)});
