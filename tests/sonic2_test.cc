@@ -31,47 +31,42 @@ Bytes Voice() {
 }
 
 // DAC, FM1 and PSG1 of 24 ticks each; FM1 calls a loop and uses ED and EE,
-// PSG1 steps its volume with E6. Voices at 0x2F.
+// PSG1 steps its volume with E6 and ties two notes. Voices at 0x32.
 Bytes Song(std::int64_t base) {
+  // clang-format off
   return Join({
-      At(base, 0x2F),
-      {0x02, 0x01, 0x01, 0xC0},  // voices; DAC + 1 FM, 1 PSG; divider 1, tempo C0
-      At(base, 0x14),
-      {0x00, 0x00},  // DAC at 0x14
-      At(base, 0x19),
-      {0x00, 0x00},  // FM1 at 0x19
-      At(base, 0x2A),
-      {0x00, 0x00, 0x00, 0x00},              // PSG1 at 0x2A
-      {0x81, 0x0C, 0x82, 0x0C, 0xF2},        // 14 DAC: kick, snare, stop
-      {0xEF, 0x00, 0xED, 0x55, 0xEE, 0xF8},  // 19 FM1: voice 0, ED and its byte, EE, call
-      At(base, 0x22),
-      {0xF2},                          //        0x22, stop
-      {0xA1, 0x0C, 0xF7, 0x00, 0x02},  // 22 A1 twice: loop 0, count 2,
-      At(base, 0x22),
-      {0xE3},                          //        to 0x22, return
-      {0xE6, 0x02, 0xB1, 0x18, 0xF2},  // 2A PSG1: volume +2, note, stop
-      Voice(),                         // 2F
+      At(base, 0x32), {0x02, 0x01, 0x01, 0xC0},  // voices; DAC + 1 FM, 1 PSG; divider 1, tempo C0
+      At(base, 0x14), {0x00, 0x00},              // DAC at 0x14
+      At(base, 0x19), {0x00, 0x00},              // FM1 at 0x19
+      At(base, 0x2A), {0x00, 0x00, 0x00, 0x00},  // PSG1 at 0x2A
+      {0x81, 0x0C, 0x82, 0x0C, 0xF2},            // 14 DAC: kick, snare, stop
+      {0xEF, 0x00, 0xED, 0x55, 0xEE, 0xF8},      // 19 FM1: voice 0, ED and its byte, EE, call
+      At(base, 0x22), {0xF2},                    //    0x22, stop
+      {0xA1, 0x0C, 0xF7, 0x00, 0x02},            // 22 A1 twice: loop 0, count 2,
+      At(base, 0x22), {0xE3},                    //    to 0x22, return
+      {0xE6, 0x02, 0xB1, 0x0C, 0xE7, 0xB3, 0x0C, 0xF2},  // 2A PSG1: volume +2, B1 tied to B3
+      Voice(),                                   // 32
   });
+  // clang-format on
 }
 
 // Song(base) reversed, at the same base: headers, the voice, then the
 // channels in header order.
 Bytes SongReversed(std::int64_t base) {
+  // clang-format off
   return Join({
-      At(base, 0x14),
-      {0x02, 0x01, 0x01, 0xC0},  // voices at 0x14
-      At(base, 0x2D),
-      {0x00, 0x00},  // DAC at 0x2D
-      At(base, 0x32),
-      {0x00, 0x00},  // FM1 at 0x32
-      At(base, 0x3E),
-      {0x00, 0x00, 0x00, 0x00},                    // PSG1 at 0x3E
-      Voice(),                                     // 14
-      {0x82, 0x0C, 0x81, 0x0C, 0xF2},              // 2D snare, kick
-      {0xEF, 0x00, 0xA1, 0x0C, 0xA1, 0x0C,         // 32 the loop played out,
-       0xEE, 0xED, 0x55, 0xEF, 0x00, 0xF2},        //    EE and ED as read, the voice restored
-      {0xE6, 0x02, 0xB1, 0x18, 0xE6, 0xFE, 0xF2},  // 3E volume +2, note, back by -2
+      At(base, 0x14), {0x02, 0x01, 0x01, 0xC0},  // voices at 0x14
+      At(base, 0x2D), {0x00, 0x00},              // DAC at 0x2D
+      At(base, 0x32), {0x00, 0x00},              // FM1 at 0x32
+      At(base, 0x3E), {0x00, 0x00, 0x00, 0x00},  // PSG1 at 0x3E
+      Voice(),                                   // 14
+      {0x82, 0x0C, 0x81, 0x0C, 0xF2},            // 2D snare, kick
+      {0xEF, 0x00, 0xA1, 0x0C, 0xA1, 0x0C,       // 32 the loop played out,
+       0xEE, 0xED, 0x55, 0xEF, 0x00, 0xF2},      //    EE and ED as read, the voice restored
+      {0xE6, 0x02, 0xB3, 0x0C, 0xE7, 0xB1, 0x0C,  // 3E B3 tied to B1,
+       0xE6, 0xFE, 0xF2},                         //    the volume stepped back
   });
+  // clang-format on
 }
 
 TEST(Sonic2Test, SongIsFoundAtItsBaseAndReversedThere) {
@@ -90,17 +85,17 @@ TEST(Sonic2Test, BaseThatFitsNoPointerIsOneError) {
     std::uint8_t value;
     std::string error;
   } cases[] = {
-      // PSG1's data at $FF94, far past the song.
+      // PSG1's data at $FFAA, far past the song.
       {0x0F, 0xFF,
        "the song's pointers fit no address for its first byte: placed at $1380, where its "
        "lowest pointer leads right behind its headers, PSG1's data address $FFAA (at 0x000E) "
-       "leads outside its data, which lies at $1394-$13C7; give the address with --base"},
+       "leads outside its data, which lies at $1394-$13CA; give the address with --base"},
       // The call leads to $1313, before the song; at the address that puts
       // it behind the headers, the call is not met.
       {0x1F, 0x13,
        "the song's pointers fit no address for its first byte: placed at $1380, where its "
        "header's lowest pointer leads right behind its headers, the pointer $1313 of the flag "
-       "at 0x001E leads outside its data, which lies at $1394-$13C7; give the address with "
+       "at 0x001E leads outside its data, which lies at $1394-$13CA; give the address with "
        "--base"},
   };
   for (const auto& [at, value, error] : cases) {
