@@ -38,7 +38,7 @@ std::vector<NamedTrack> OrdinarySongs() {
     };
     for (int tries = 0; tries < 20 && (closest.empty() || distance(closest) * 10 > size); ++tries) {
       for (int items = 1; items <= 300; items += 1 + items / 8) {
-        const testing::SongShape shape{4, 6, 1, 3, 1, items, 1, 3};
+        const testing::SongShape shape{4, 6, 1, 3, 1, items, 1, 3, {}};
         testing::Bytes song = testing::SongGenerator(number, shape).Song();
         if (closest.empty() || distance(song) < distance(closest)) closest = song;
         if (song.size() > size) break;

@@ -1,15 +1,18 @@
 // libFuzzer target: converts one track (a song, dumps included, or an
 // effect) in memory, the way the tool does (with loops and calls for half of
-// the inputs). Any crash, sanitizer report or exception other than
-// TrackError is a fault.
+// the inputs; as a Sonic 2 song at the address its pointers show for another
+// half). Any crash, sanitizer report or exception other than TrackError is a
+// fault.
 #include <cstddef>
 #include <cstdint>
 #include <span>
 
 #include "convert/convert_effect.h"
 #include "convert/convert_song.h"
+#include "format/song_base.h"
 #include "format/sonic1_driver.h"
 #include "format/sonic1_effects.h"
+#include "format/sonic2_driver.h"
 #include "format/track_error.h"
 
 namespace {
@@ -37,11 +40,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // tool checks them.
   options.compact = size % 2 == 1;
   DiscardingSink sink;
+  const std::span<const std::uint8_t> track(data, size);
   try {
-    // A track whose header reads as an effect's is converted as one, as the
-    // tool does.
-    const std::span<const std::uint8_t> track(data, size);
-    if (quorlin::IsEffect(quorlin::kSonic1Effects, track)) {
+    if (size % 4 >= 2) {
+      const quorlin::Driver driver =
+          quorlin::kSonic2Driver.AtAddress(quorlin::FindSongAddress(quorlin::kSonic2Driver, track));
+      quorlin::ConvertSong(driver, track, options, &sink);
+    } else if (quorlin::IsEffect(quorlin::kSonic1Effects, track)) {
+      // A track whose header reads as an effect's is converted as one, as
+      // the tool does.
       quorlin::ConvertEffect(quorlin::kSonic1Effects, track, options);
     } else {
       quorlin::ConvertSong(quorlin::kSonic1Driver, track, options, &sink);

@@ -657,6 +657,26 @@ TEST_F(CommandLineTest, DumpsOfASourceTrack) {
   EXPECT_EQ(ReadFile(folder_ + "music/green/Voices.bin").size(), 25u);
 }
 
+TEST_F(CommandLineTest, DriverOptionReadsAndWritesSonic2SongsAtTheirBase) {
+  const std::string track = Track("blue.asm", SourceBytes("S_Header:\n"
+                                                          "\tsmpsHeaderStartSong 2\n"
+                                                          "\tsmpsHeaderVoiceNull\n"
+                                                          "\tsmpsHeaderChan $01, $00\n"
+                                                          "\tsmpsHeaderTempo $01, $C0\n"
+                                                          "\tsmpsHeaderDAC S_DAC\n"
+                                                          "S_DAC:\tdc.b dKick, $0C, dSnare, $18\n"
+                                                          "\tsmpsStop\n"));
+  const RunResult run = Run({"--driver", "sonic2", "--format", "bin", track});
+  EXPECT_NE(run.output.find("\n -> blue.asm\n    Driver; Sonic 2\n    Channels; DAC 1 FM 0 PSG 0"),
+            std::string::npos)
+      << run.output;
+  // The (empty) voice table and the DAC data at $138A: snare, kick.
+  EXPECT_EQ(ToHex(ReadFile(OutputOf("blue.bin"))), "8A 13 01 00 01 C0 8A 13 00 00 82 18 81 0C F2");
+  const std::string at = folder_ + "at";
+  EXPECT_EQ(Run({"--driver=sonic2", "--base=$D480", "--format=bin", "-o", at, track}).exit_code, 0);
+  EXPECT_EQ(ToHex(ReadFile(at + "/blue.bin")), "8A D4 01 00 01 C0 8A D4 00 00 82 18 81 0C F2");
+}
+
 // What a command line was read as, in a few words; or the error line.
 std::string ReadAs(const std::vector<std::string>& arguments) {
   try {
@@ -671,6 +691,8 @@ std::string ReadAs(const std::vector<std::string>& arguments) {
     if (line.dumps) read += "; dumps";
     if (line.compact) read += "; compact";
     if (line.no_wait) read += "; no wait";
+    if (line.driver != &kSonic1Driver) read += std::string("; ") + line.driver->name;
+    if (line.base) read += "; base " + std::to_string(*line.base);
     return read;
   } catch (const CommandLineError& error) {
     return error.what();
@@ -697,6 +719,17 @@ TEST(ParseCommandLineTest, OptionsTakeTheirValuesAttachedOrApart) {
       {{"-D"}, "quorlin: option -D needs NAME or NAME=VALUE" + help},
       {{"-D1X"}, "quorlin: -D takes NAME or NAME=VALUE, not '1X'" + help},
       {{"-D", "X=$G"}, "quorlin: -D X needs a number, not '$G'" + help},
+      {{"--driver=SONIC2", "--base", "0x1380"}, "tracks; Sonic 2; base 4992"},
+      {{"--driver", "sonic2", "--base=$D48D"}, "tracks; Sonic 2; base 54413"},
+      {{"--driver", "sonic2", "--driver=Sonic1"}, "tracks"},
+      {{"--driver=sonic3"}, "quorlin: --driver takes sonic1 or sonic2, not 'sonic3'" + help},
+      {{"--driver=sonic2", "--base=$10000"},
+       "quorlin: --base takes an address from $0000 to $FFFF ($1380 or 0x1380), not '$10000'" +
+           help},
+      {{"--base=$1380"},
+       "quorlin: --base places songs whose pointers hold addresses (--driver sonic2); Sonic 1 "
+       "songs play wherever they lie" +
+           help},
   };
   for (const auto& [arguments, read] : cases) EXPECT_EQ(ReadAs(arguments), read);
 }

@@ -13,6 +13,8 @@
 
 #include "convert/convert_song.h"
 #include "format/bytes.h"
+#include "format/song_base.h"
+#include "format/sonic2_driver.h"
 #include "format/sonic1_effects.h"
 #include "smps2asm/assembler.h"
 #include "smps2asm/writer.h"
@@ -46,6 +48,45 @@ TEST(ReversalPropertyTest, OutputChannelsSoundTheInputBackwards) {
   EXPECT_GT(counts.looping, 200);
   EXPECT_GT(counts.stopped, 200);
   EXPECT_GT(counts.joins, 400);
+}
+
+// The same for Sonic 2 songs at bases of their own, found from their
+// pointers; a song whose loop counters share bytes with its calls' return
+// addresses is refused.
+TEST(ReversalPropertyTest, Sonic2SongsSoundBackwards) {
+  constexpr unsigned kCases = 300;
+  int refused = 0, shared = 0;
+  ChannelCounts counts, round_trip;
+  for (unsigned case_number = 1; case_number <= kCases; ++case_number) {
+    SCOPED_TRACE("case " + std::to_string(case_number));
+    SongShape shape;
+    shape.sonic2_base = case_number % 2 == 0 ? 0x1380 : 0x8000 + 37 * case_number;
+    const Bytes input = SongGenerator(case_number, shape).Song();
+    ASSERT_EQ(FindSongAddress(kSonic2Driver, input), *shape.sonic2_base);
+    const Driver driver = kSonic2Driver.AtAddress(*shape.sonic2_base);
+    Bytes output;
+    const std::optional<TrackError> error =
+        CaughtTrackError([&] { output = ConvertSong(driver, input).bytes; });
+    if (error) {
+      if (error->kind() == ErrorKind::kMalformedTrack) {
+        EXPECT_NE(std::string(error->what()).find("share a byte of the track's memory"),
+                  std::string::npos)
+            << error->what();
+        ++shared;
+      } else {
+        ASSERT_EQ(error->kind(), ErrorKind::kStepLimit) << error->what();
+        ++refused;
+      }
+      continue;
+    }
+    ExpectPlaysBackwards(input, output, counts, shape.sonic2_base);
+    ExpectPlaysBackwards(output, ConvertSong(driver, output).bytes, round_trip, shape.sonic2_base);
+  }
+  EXPECT_LT(refused + shared, static_cast<int>(kCases) / 4);
+  EXPECT_GT(shared, 0);
+  EXPECT_GT(counts.looping, 150);
+  EXPECT_GT(counts.stopped, 150);
+  EXPECT_GT(counts.joins, 600);
 }
 
 // Effects: every track sounds backwards, all ending together, each stopped;
@@ -190,21 +231,29 @@ INSTANTIATE_TEST_SUITE_P(
             "PSG01.bin", "E8 0C 80 08 E8 05 A5 08 E8 0C A1 08 E8 00 F2"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// The game's own songs, when a copy of them lies beside the checkout; they
-// are never part of it.
-TEST(ReversalPropertyTest, SongsOfTheGamePlayBackwards) {
+// The game's own songs, when a copy of them lies beside the checkout (they
+// are never part of it): Sonic 1's, and Sonic 2's in sonic2/ there at the
+// address their pointers show.
+TEST(ReversalPropertyTest, SongsOfTheGamesPlayBackwards) {
   const std::filesystem::path folder = QUORLIN_SOURCE_DIR "/../shared/songs";
   if (!std::filesystem::is_directory(folder)) GTEST_SKIP() << "no songs in " << folder;
   int songs = 0;
   ChannelCounts counts;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-    if (entry.path().extension() != ".bin") continue;
-    SCOPED_TRACE(entry.path().filename().string());
-    const Bytes input = ReadFile(entry.path().string());
-    const Bytes output = Reversed(input);
-    ExpectPlaysBackwards(input, output, counts);
-    ExpectPlaysBackwards(output, Reversed(output), counts);
-    ++songs;
+  for (const bool sonic2 : {false, true}) {
+    if (sonic2 && !std::filesystem::is_directory(folder / "sonic2")) continue;
+    for (const auto& entry :
+         std::filesystem::directory_iterator(sonic2 ? folder / "sonic2" : folder)) {
+      if (entry.path().extension() != ".bin") continue;
+      SCOPED_TRACE(entry.path().filename().string());
+      const Bytes input = ReadFile(entry.path().string());
+      const Sonic2Base base =
+          sonic2 ? Sonic2Base(FindSongAddress(kSonic2Driver, input)) : std::nullopt;
+      const Driver driver = base ? kSonic2Driver.AtAddress(*base) : kSonic1Driver;
+      const Bytes output = ConvertSong(driver, input).bytes;
+      ExpectPlaysBackwards(input, output, counts, base);
+      ExpectPlaysBackwards(output, ConvertSong(driver, output).bytes, counts, base);
+      ++songs;
+    }
   }
   EXPECT_GT(songs, 0);
   EXPECT_GT(counts.joins, 0);

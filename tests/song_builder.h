@@ -77,8 +77,8 @@ Bytes ReversedEffect(const Bytes& effect, bool compact = false);
 // timed at `note_dividers`, one byte per note (all at divider 1 when not given).
 FlatChannel ChannelWith(Bytes events, const Bytes& note_dividers = {});
 
-// The reversed song of `track`, converted in memory as the tool does (all
-// songs of the tests are Sonic 1 songs).
+// The reversed song of `track`, a Sonic 1 song, converted in memory as the
+// tool does.
 Bytes Reversed(const Bytes& track);
 
 // Keeps every dump file in memory, in the order written.

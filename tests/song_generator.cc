@@ -11,6 +11,32 @@ namespace {
 
 constexpr std::uint8_t kRest = kSonic1Driver.notes.rest;
 
+void WriteAddress(Bytes& song, std::size_t at, std::int64_t address) {
+  song[at] = static_cast<std::uint8_t>(address & 0xFF);
+  song[at + 1] = static_cast<std::uint8_t>(address >> 8 & 0xFF);
+}
+
+// A built Sonic 1 song as a Sonic 2 song at `base`: every offset of its
+// headers and every relative pointer of its channels (at `pointers` of each
+// channel's data) made the address it leads to, low byte first.
+Bytes AtSonic2Base(Bytes song, const std::vector<std::vector<std::size_t>>& pointers,
+                   std::int64_t base) {
+  WriteAddress(song, 0, base + ReadBigEndian16(song, 0));
+  std::size_t entry = 6;
+  for (std::size_t c = 0; c < pointers.size(); ++c) {
+    const std::size_t data = ReadBigEndian16(song, entry);
+    WriteAddress(song, entry, base + static_cast<std::int64_t>(data));
+    for (const std::size_t p : pointers[c]) {
+      const std::size_t at = data + p;
+      const auto target =
+          static_cast<std::int64_t>(at) + 1 + static_cast<std::int16_t>(ReadBigEndian16(song, at));
+      WriteAddress(song, at, base + target);
+    }
+    entry += c == 0 || c < song[2] ? 4 : 6;
+  }
+  return song;
+}
+
 }  // namespace
 
 int ChannelWriter::NewLabel() {
@@ -27,6 +53,12 @@ void ChannelWriter::Emit(std::initializer_list<std::uint8_t> bytes) {
 void ChannelWriter::PointerTo(int label) {
   fixups_.emplace_back(bytes_.size(), label);
   Emit({0, 0});
+}
+
+std::vector<std::size_t> ChannelWriter::Pointers() const {
+  std::vector<std::size_t> at;
+  for (const auto& fixup : fixups_) at.push_back(fixup.first);
+  return at;
 }
 
 Bytes ChannelWriter::Finish() {
@@ -50,7 +82,8 @@ Bytes SongGenerator::Song() {
     builder.Fm(Channel(), Byte(), Byte());
   for (int i = Pick(shape_.min_psg, shape_.max_psg); i > 0; --i)
     builder.Psg(Channel(), Byte(), Byte(), Byte());
-  return builder.Build();
+  if (!shape_.sonic2_base) return builder.Build();
+  return AtSonic2Base(builder.Build(), pointers_, *shape_.sonic2_base);
 }
 
 Bytes SongGenerator::Effect() {
@@ -97,6 +130,7 @@ Bytes SongGenerator::Channel() {
   w.Emit({Note(), Duration()});
   Items(w, Pick(0, 3), 0, 2);
   w.Emit(0xE3);
+  pointers_.push_back(w.Pointers());
   return w.Finish();
 }
 
@@ -131,7 +165,11 @@ void SongGenerator::Item(ChannelWriter& w, int loop_depth, int sub_level) {
         w.Place(start);
         w.Emit({Note(), Duration()});
         Items(w, Pick(0, 3), loop_depth + 1, sub_level);
-        const int index = sub_level == 0 ? loop_depth : sub_level + 1;
+        int index = sub_level == 0 ? loop_depth : sub_level + 1;
+        if (shape_.sonic2_base && sub_level == 0) {
+          const int high = Pick(0, 9);
+          index += high == 0 ? 8 : high < 4 ? 4 : 0;
+        }
         w.Emit({0xF7, static_cast<std::uint8_t>(index),
                 static_cast<std::uint8_t>(Pick(1, shape_.max_loop_count))});
         w.PointerTo(start);
@@ -208,6 +246,16 @@ void SongGenerator::StateFlag(ChannelWriter& w) {
       w.Emit(Pick(0, 1) ? 0xF1 : 0xF4);
       break;
     case 4:
+      if (shape_.sonic2_base) {
+        // ED, FA, FB and FC take a byte for Sonic 2.
+        const int pick = Pick(0, 5);
+        if (pick < 4) {
+          w.Emit({static_cast<std::uint8_t>(std::array{0xED, 0xFA, 0xFB, 0xFC}[pick]), Byte()});
+        } else {
+          w.Emit(pick == 4 ? 0xEE : 0xF9);
+        }
+        break;
+      }
       w.Emit(static_cast<std::uint8_t>(
           std::array{0xED, in_effect_ ? 0xED : 0xEE, 0xF9, 0xF9}[Pick(0, 3)]));
       break;

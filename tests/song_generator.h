@@ -4,11 +4,15 @@
 // DAC channel and of the channel divider elsewhere, notes that take a
 // duration read before a divider change, ties (E7) of every shape, also
 // under note fill and after notes of 256 ticks. The property test reverses
-// them and the benchmark times them.
+// them and the benchmark times them. Given a base address, the songs are
+// Sonic 2 songs there: pointers hold addresses, ED takes a byte, FA-FC
+// come with theirs, and a channel's own loops take counters 0-1, 4-5 or
+// (one in ten) 8-9, which share the bytes of the calls' return addresses.
 #ifndef QUORLIN_TESTS_SONG_GENERATOR_H_
 #define QUORLIN_TESTS_SONG_GENERATOR_H_
 
 #include <initializer_list>
+#include <optional>
 #include <random>
 #include <utility>
 #include <vector>
@@ -28,6 +32,8 @@ class ChannelWriter {
   void Emit(std::uint8_t b) { bytes_.push_back(b); }
   void PointerTo(int label);
   Bytes Finish();
+  // Where the pointers lie in the finished bytes.
+  std::vector<std::size_t> Pointers() const;
 
  private:
   Bytes bytes_;
@@ -42,6 +48,7 @@ struct SongShape {
   int min_items = 1, max_items = 6;  // statements in a channel's looped body
   int loop_depth = 2;                // loops nested in the channel's own data
   int max_loop_count = 4;
+  std::optional<std::int64_t> sonic2_base;  // a Sonic 2 song whose first byte lies there
 };
 
 class SongGenerator {
@@ -74,6 +81,7 @@ class SongGenerator {
   int inner_subroutine_ = 0;
   bool global_dividers_ = false;  // this song's DAC channel sets EB
   bool in_dac_ = false;
+  std::vector<std::vector<std::size_t>> pointers_;  // of each channel made
   bool in_effect_ = false;
 };
 

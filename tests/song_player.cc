@@ -186,10 +186,16 @@ std::vector<int> Heard(const std::vector<Sound>& sounds) {
   return heard;
 }
 
-// The track's bytes in the driver: loop counter k at 0x24 + k, return
-// addresses of calls four bytes each, growing down from 0x30.
-constexpr std::size_t kLoopCounters = 0x24;
-constexpr std::size_t kStackTop = 0x30;
+// The track's bytes in the driver. Sonic 1: loop counter k at 0x24 + k,
+// return addresses of calls four bytes each, growing down from 0x30.
+// Sonic 2: loop counter k at 0x20 + k, return addresses two bytes each (an
+// address, low byte first), growing down from 0x2A.
+struct TrackBytes {
+  std::size_t loop_counters, stack_top, entry;
+};
+constexpr TrackBytes kSonic1Track = {0x24, 0x30, 4};
+constexpr TrackBytes kSonic2Track = {0x20, 0x2A, 2};
+constexpr std::size_t kTrackSize = 0x30;
 
 }  // namespace
 
@@ -200,14 +206,17 @@ Playback Play(const Bytes& song, ChannelKind kind, PlayerStart start, std::int64
   int divider = start.divider;
   std::size_t pc = start.offset;
   std::size_t next_change = 0;
-  std::array<std::uint8_t, kStackTop> track{};
-  std::size_t stack = kStackTop;
+  const Sonic2Base base = start.sonic2_base;
+  const TrackBytes memory = base ? kSonic2Track : kSonic1Track;
+  std::array<std::uint8_t, kTrackSize> track{};
+  std::size_t stack = memory.stack_top;
   std::uint8_t note = 0x80;
   int duration = 0;
   int duration_divider = divider;
   bool no_attack = false;
   bool fill_set = false;
-  const auto pointer = [&](std::size_t at) {
+  const auto pointer = [&](std::size_t at) -> std::size_t {
+    if (base) return static_cast<std::size_t>((song.at(at) | song.at(at + 1) << 8) - *base);
     return at + 1 + static_cast<std::int16_t>(ReadBigEndian16(song, at));
   };
   Modulation modulation;
@@ -252,9 +261,13 @@ Playback Play(const Bytes& song, ChannelKind kind, PlayerStart start, std::int64
           state.communication = song.at(pc++);
           break;
         case 0xE3:
-          pc = static_cast<std::size_t>(track.at(stack)) << 24 | track.at(stack + 1) << 16 |
-               track.at(stack + 2) << 8 | track.at(stack + 3);
-          stack += 4;
+          if (base) {
+            pc = static_cast<std::size_t>((track.at(stack) | track.at(stack + 1) << 8) - *base);
+          } else {
+            pc = static_cast<std::size_t>(track.at(stack)) << 24 | track.at(stack + 1) << 16 |
+                 track.at(stack + 2) << 8 | track.at(stack + 3);
+          }
+          stack += memory.entry;
           break;
         case 0xE4:
         case 0xF2:
@@ -265,7 +278,8 @@ Playback Play(const Bytes& song, ChannelKind kind, PlayerStart start, std::int64
           divider = song.at(pc++);
           break;
         case 0xE6:
-          state.fm_volume += song.at(pc++);
+          // Sonic 2 changes a PSG channel's volume with it too.
+          (base && kind == ChannelKind::kPsg ? state.psg_volume : state.fm_volume) += song.at(pc++);
           break;
         case 0xE7:
           no_attack = true;
@@ -319,18 +333,24 @@ Playback Play(const Bytes& song, ChannelKind kind, PlayerStart start, std::int64
         case 0xF7: {
           const std::uint8_t index = song.at(pc);
           out.highest_loop_index = std::max<int>(out.highest_loop_index, index);
-          std::uint8_t& counter = track.at(kLoopCounters + index);
+          std::uint8_t& counter = track.at(memory.loop_counters + index);
           if (counter == 0) counter = song.at(pc + 1);  // 0 plays 256 times
           pc = --counter != 0 ? pointer(pc + 2) : pc + 4;
           break;
         }
         case 0xF8: {
           const std::size_t back = pc + 2;
-          stack -= 4;
-          for (int i = 0; i < 4; ++i)
-            track.at(stack + i) = static_cast<std::uint8_t>(back >> (24 - 8 * i));
-          out.deepest_call =
-              std::max<int>(out.deepest_call, static_cast<int>((kStackTop - stack) / 4));
+          stack -= memory.entry;
+          if (base) {
+            const std::int64_t address = *base + static_cast<std::int64_t>(back);
+            track.at(stack) = static_cast<std::uint8_t>(address & 0xFF);
+            track.at(stack + 1) = static_cast<std::uint8_t>(address >> 8);
+          } else {
+            for (int i = 0; i < 4; ++i)
+              track.at(stack + i) = static_cast<std::uint8_t>(back >> (24 - 8 * i));
+          }
+          out.deepest_call = std::max<int>(
+              out.deepest_call, static_cast<int>((memory.stack_top - stack) / memory.entry));
           pc = pointer(pc);
           break;
         }
@@ -345,9 +365,19 @@ Playback Play(const Bytes& song, ChannelKind kind, PlayerStart start, std::int64
             Listen(out.sounds, kind);
             return out;
           }
+          break;  // in songs EE changes nothing that sounds
+        case 0xFA:
+        case 0xFB:
+          // Sonic 2 reads FA-FF with the pan flag's code: FA and FB set
+          // the pan, FC does nothing; each takes a byte.
+          if (base) state.pan = song.at(pc++);
+          break;
+        case 0xED:
+        case 0xFC:
+          if (base) ++pc;  // Sonic 2 skips the byte behind it
           break;
         default:
-          break;  // ED, and EE in songs, change nothing that sounds
+          break;
       }
     }
   }
@@ -355,14 +385,17 @@ Playback Play(const Bytes& song, ChannelKind kind, PlayerStart start, std::int64
   return out;
 }
 
-std::vector<ChannelStart> ChannelsOf(const Bytes& song) {
+std::vector<ChannelStart> ChannelsOf(const Bytes& song, Sonic2Base sonic2_base) {
   std::vector<ChannelStart> channels;
   std::size_t at = 6;
   for (int i = 0; i < song[2] + song[3]; ++i) {
     const ChannelKind kind = i == 0        ? ChannelKind::kDac
                              : i < song[2] ? ChannelKind::kFm
                                            : ChannelKind::kPsg;
-    ChannelStart c{kind, ReadBigEndian16(song, at), 0, 0, 0};
+    const std::size_t offset =
+        sonic2_base ? static_cast<std::size_t>((song[at] | song[at + 1] << 8) - *sonic2_base)
+                    : ReadBigEndian16(song, at);
+    ChannelStart c{kind, offset, 0, 0, 0, sonic2_base};
     if (kind != ChannelKind::kDac) {
       c.transpose = song[at + 2];
       c.volume = song[at + 3];
@@ -375,7 +408,7 @@ std::vector<ChannelStart> ChannelsOf(const Bytes& song) {
 }
 
 PlayerStart StartOf(const Bytes& song, const ChannelStart& c) {
-  PlayerStart start{c.offset, {}, song[4]};
+  PlayerStart start{c.offset, {}, song[4], c.sonic2_base};
   start.state.tempo = song[5];
   start.state.transpose = c.transpose;
   (c.kind == ChannelKind::kPsg ? start.state.psg_volume : start.state.fm_volume) = c.volume;
@@ -390,9 +423,11 @@ struct Track {
   PlayerStart start;
 };
 
-std::vector<Track> SongTracks(const Bytes& song) {
+std::vector<Track> SongTracks(const Bytes& song, Sonic2Base sonic2_base) {
   std::vector<Track> tracks;
-  for (const ChannelStart& c : ChannelsOf(song)) tracks.push_back({c.kind, StartOf(song, c)});
+  for (const ChannelStart& c : ChannelsOf(song, sonic2_base)) {
+    tracks.push_back({c.kind, StartOf(song, c)});
+  }
   return tracks;
 }
 
@@ -404,7 +439,7 @@ std::vector<Track> EffectTracks(const Bytes& effect) {
     const std::size_t at = 4 + 6 * static_cast<std::size_t>(i);
     const std::uint8_t id = effect[at + 1];
     const ChannelKind kind = id < 0x80 ? ChannelKind::kFm : ChannelKind::kPsg;
-    PlayerStart start{ReadBigEndian16(effect, at + 2), {}, effect[2], true};  // an effect's
+    PlayerStart start{ReadBigEndian16(effect, at + 2), {}, effect[2], {}, /*effect=*/true};
     start.state.transpose = effect[at + 4];
     (kind == ChannelKind::kPsg ? start.state.psg_volume : start.state.fm_volume) = effect[at + 5];
     tracks.push_back({kind, start});
@@ -507,8 +542,10 @@ void ExpectTracksPlayBackwards(const Bytes& input, const std::vector<Track>& in_
 
 }  // namespace
 
-void ExpectPlaysBackwards(const Bytes& input, const Bytes& output, ChannelCounts& counts) {
-  ExpectTracksPlayBackwards(input, SongTracks(input), output, SongTracks(output), false, counts);
+void ExpectPlaysBackwards(const Bytes& input, const Bytes& output, ChannelCounts& counts,
+                          Sonic2Base sonic2_base) {
+  ExpectTracksPlayBackwards(input, SongTracks(input, sonic2_base), output,
+                            SongTracks(output, sonic2_base), false, counts);
 }
 
 void ExpectEffectPlaysBackwards(const Bytes& input, const Bytes& output, ChannelCounts& counts) {

@@ -3,7 +3,11 @@
 // belong to the note before them, E7's ties and held rests, note fill as
 // FM and PSG channels count it, F9's fast release) and shares no code with
 // the conversion. The property tests read both a song and its reversal
-// with it.
+// with it. It plays Sonic 1 songs, or Sonic 2 songs at a base address:
+// pointers that hold addresses, low byte first; loop counters at $20 and
+// 2-byte return addresses from $2A down, in the same bytes; ED, which takes
+// a byte; E6, which sets a PSG channel's volume; FA-FC, which take a byte
+// (FA and FB set the pan).
 #ifndef QUORLIN_TESTS_SONG_PLAYER_H_
 #define QUORLIN_TESTS_SONG_PLAYER_H_
 
@@ -72,10 +76,14 @@ struct Playback {
   int highest_loop_index = -1;  // of the F7 met
 };
 
+// Where a Sonic 2 song's first byte lies; none for a Sonic 1 song.
+using Sonic2Base = std::optional<std::int64_t>;
+
 struct PlayerStart {
   std::size_t offset;
   DriverState state;
   int divider;
+  Sonic2Base sonic2_base;
   // An effect's track: EE stops it, and each note's pitch is followed frame
   // by frame (Sound::frames).
   bool effect = false;
@@ -93,10 +101,11 @@ struct ChannelStart {
   ChannelKind kind;
   std::size_t offset;
   std::uint8_t transpose, volume, psg_voice;
+  Sonic2Base sonic2_base;
 };
 
 // The channels of a song from its headers, in channel order.
-std::vector<ChannelStart> ChannelsOf(const Bytes& song);
+std::vector<ChannelStart> ChannelsOf(const Bytes& song, Sonic2Base sonic2_base = {});
 
 // The driver's state when a channel starts: the song's tempo, the header's
 // transposition, volume and PSG voice; and the song's divider.
@@ -115,7 +124,8 @@ struct ChannelCounts {
 // of one length. A PSG note that continues the one before it and that note
 // fill then cuts cannot be joined backwards: there it is cut before that
 // one starts. Counts the channels and joins checked.
-void ExpectPlaysBackwards(const Bytes& input, const Bytes& output, ChannelCounts& counts);
+void ExpectPlaysBackwards(const Bytes& input, const Bytes& output, ChannelCounts& counts,
+                          Sonic2Base sonic2_base = {});
 
 // The same for the tracks of an effect, which all end together backwards,
 // every one stopped: a track that loops forwards is cut at the effect's end.

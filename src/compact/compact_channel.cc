@@ -14,8 +14,8 @@ namespace quorlin {
 ChannelCompactor::ChannelCompactor(const Driver& driver, std::uint8_t song_divider)
     : driver_(driver),
       song_divider_(song_divider),
-      folder_(driver.track_memory.loop_counters),
-      extractor_(driver.track_memory.CallDepthBeside(driver.track_memory.loop_counters)),
+      folder_(driver.track_memory.written_loop_counters),
+      extractor_(driver.track_memory.CallDepthBeside(driver.track_memory.written_loop_counters)),
       walker_(driver) {}
 
 // The list's events in a grammar's main line, each distinct one stored once;

@@ -58,7 +58,7 @@ class ProgramWriter {
       order_.push_back(sub);
       Visit(grammar_.subroutines[sub], counter_base_[sub]);
     }
-    return highest_counter_ < driver_.track_memory.loop_counters;
+    return highest_counter_ < driver_.track_memory.written_loop_counters;
   }
 
   void FindDepths(std::size_t sequence, int depth) {

@@ -26,9 +26,15 @@ std::vector<std::size_t> PlaceChannels(const Driver& driver, const SongHeader& s
                                        std::size_t voice_bytes,
                                        std::span<const ChannelData> channels);
 
+// The size of the song that AssembleSong lays out.
+std::size_t SongSize(const Driver& driver, const SongHeader& song, std::size_t voice_bytes,
+                     std::span<const ChannelData> channels,
+                     std::span<const std::size_t> data_offsets);
+
 // The whole reversed song: the headers, `voices` right behind them, and each
 // channel's data at its entry of `data_offsets` (from PlaceChannels, each
-// one a channel entry can hold).
+// one a channel entry can hold). Each channel's pointers lead where they
+// led in its data alone, which started at offset 0.
 std::vector<std::uint8_t> AssembleSong(const Driver& driver, const SongHeader& song,
                                        std::span<const std::uint8_t> voices,
                                        std::span<const ChannelData> channels,

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <limits>
 #include <string>
 
@@ -260,10 +261,22 @@ class ChannelWalk {
         return Jump(flag);
       case FlagWalk::kCall:
         return Call(flag);
+      case FlagWalk::kRefuse:
+        return FailRefusedFlag(flag);
       case FlagWalk::kLoop:
       case FlagWalk::kIgnore:
         return;
     }
+  }
+
+  [[gnu::cold]] void FailRefusedFlag(const Event& flag) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%02X", flag.first());
+    Fail(ErrorKind::kMalformedTrack,
+         std::string("reads ") + text + " at offset " +
+             FormatOffset(static_cast<long long>(flag.at)) + ", which the " + driver_.name +
+             " driver takes for no flag of its own: the value it leaves cannot be known",
+         static_cast<long long>(flag.at));
   }
 
   // Writes the flag and its parameter bytes as read; returns the last one.
@@ -358,6 +371,10 @@ class ChannelWalk {
     Mark(position_++);
     const std::uint8_t index = loop.bytes[1];
     if (index >= memory_.loop_counters) return FailLoopIndex(index, flag_at);
+    if (index > highest_counter_) {
+      highest_counter_ = index;
+      if (SharesBytes()) return FailSharedBytes(flag_at);
+    }
     std::uint8_t& counter = loop_counters_[index];
     if (counter == 0) {
       if (loop.bytes.size() < 3) return FailOutsideTrack(present_end);
@@ -399,6 +416,34 @@ class ChannelWalk {
                   flag_at);
     }
     call_stack_[call_depth_++] = static_cast<long long>(call.end());
+    if (call_depth_ > deepest_call_) {
+      deepest_call_ = call_depth_;
+      if (SharesBytes()) return FailSharedBytes(flag_at);
+    }
+  }
+
+  // A loop counter used and a return address stored in the walk so far lie
+  // in one byte of the track's memory, where the driver refuses none.
+  bool SharesBytes() const {
+    return memory_.refuse_shared_bytes && highest_counter_ >= 0 && deepest_call_ > 0 &&
+           memory_.loop_counters_at + highest_counter_ >=
+               memory_.stack_top - deepest_call_ * memory_.stack_entry_size;
+  }
+
+  [[gnu::cold]] void FailSharedBytes(long long flag_at) {
+    const auto address = [](int at) {
+      char text[8];
+      std::snprintf(text, sizeof text, "$%02X", static_cast<unsigned>(at));
+      return std::string(text);
+    };
+    Fail(ErrorKind::kMalformedTrack,
+         "uses loop counter " + std::to_string(highest_counter_) + " and calls " +
+             std::to_string(deepest_call_) + " deep (at offset " + FormatOffset(flag_at) +
+             "), which share a byte of the track's memory: loop counters take " +
+             address(memory_.loop_counters_at) + " + index, return addresses " +
+             std::to_string(memory_.stack_entry_size) + " bytes each below " +
+             address(memory_.stack_top),
+         flag_at);
   }
 
   void Return() {
@@ -499,6 +544,8 @@ class ChannelWalk {
   std::array<std::uint8_t, kCounterRoom> loop_counters_{};
   std::array<long long, kCallRoom> call_stack_{};
   int call_depth_ = 0;
+  int highest_counter_ = -1;  // of the loops met
+  int deepest_call_ = 0;      // of the calls met
   std::int64_t steps_ = 0;
   bool image_bound_ = false;  // the image's steps left are this walk's limit
   std::int64_t step_budget_ = 0;

@@ -12,4 +12,11 @@ std::string FormatOffset(long long offset) {
   return text;
 }
 
+std::string FormatAddress(long long address) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%s$%04llX", address < 0 ? "-" : "",
+                static_cast<unsigned long long>(address < 0 ? -address : address));
+  return text;
+}
+
 }  // namespace quorlin

@@ -52,6 +52,10 @@ inline void Write16(std::span<std::uint8_t> bytes, std::size_t at, std::uint16_t
 // pointer that leads before the file) keep their sign: "-0x0003".
 std::string FormatOffset(long long offset);
 
+// "$1380": an address as the sound driver's source writes it, at least four
+// upper-case hex digits.
+std::string FormatAddress(long long address);
+
 }  // namespace quorlin
 
 #endif  // QUORLIN_FORMAT_BYTES_H_

@@ -1,8 +1,9 @@
 // What differs between SMPS sound drivers, as data: the byte classes of
 // channel data, what every flag is and does, how pointers are stored, the
 // song header's and channel entries' layout, the track memory of loop
-// counters and return addresses, the size limits. Every stage reads them
-// from the Driver it is given (format/sonic1_driver.h).
+// counters and return addresses, the size limits, where songs lie and how
+// their disassembly writes them. Every stage reads them from the Driver it
+// is given (format/sonic1_driver.h, format/sonic2_driver.h).
 #ifndef QUORLIN_FORMAT_DRIVER_H_
 #define QUORLIN_FORMAT_DRIVER_H_
 
@@ -43,6 +44,10 @@ enum class FlagWalk : std::uint8_t {
   kLoop,            // played out; nothing written
   kCall,            // followed; nothing written
   kIgnore,          // no flag of the driver: nothing written, nothing done
+  // A byte that the driver reads as a flag whose effect leaves a state no
+  // reversal can know (a value taken from elsewhere in its memory): the
+  // track is refused.
+  kRefuse,
 };
 
 // What the state inversion writes in a flag's place.
@@ -160,7 +165,7 @@ struct ChannelEntryLayout {
   std::optional<int> transpose_at, volume_at, psg_voice_at;
 };
 
-// A track's memory in the driver: loop counters at counters_at + index,
+// A track's memory in the driver: loop counters at loop_counters_at + index,
 // return addresses from stack_top down, one entry per call, in the same
 // bytes, so that calls nested deep overwrite loop counters.
 struct TrackMemory {
@@ -170,6 +175,13 @@ struct TrackMemory {
   int stack_entry_size;
   // The calls the flattening follows nested before it refuses a track.
   int deepest_call;
+  // The loop counters that the loops a compacted channel writes take; the
+  // bytes above them hold the return addresses of its calls.
+  int written_loop_counters;
+  // The flattening refuses a track once a loop counter it has used and a
+  // return address it has stored come to share a byte: the driver would
+  // count or return by the other's value.
+  bool refuse_shared_bytes;
 
   // The calls that may nest while `counters` loop counters are in use.
   constexpr int CallDepthBeside(int counters) const {
@@ -181,11 +193,41 @@ struct Limits {
   // The longest channel that loops: its closing jump must reach back to
   // its first byte.
   std::size_t longest_looping_channel;
-  // The farthest offset a channel entry can hold.
+  // The farthest offset a channel entry can hold, where the song starts at
+  // address 0.
   std::size_t largest_data_offset;
+  // The most bytes a song may take where the build keeps it compressed
+  // (it is decompressed to `compressed_song_base`); 0 for no such limit.
+  std::size_t compressed_song_bytes;
+};
+
+// Where a song sits for the driver. Songs whose pointers hold addresses
+// (PointerForm::Base::kSongStart, the origin being the song's first byte's
+// address) change their bytes with the address they are placed at; songs
+// whose pointers hold offsets or distances do not.
+struct Placement {
+  bool by_address;
+  // The address a song has unless told otherwise: where the game
+  // decompresses songs.
+  std::int64_t default_base;
+  // Every address the driver reaches: a song lies inside it.
+  std::int64_t address_space;
+  // Where compressed songs are decompressed: a song placed there is one,
+  // and Limits::compressed_song_bytes holds for it.
+  std::int64_t compressed_song_base;
+};
+
+// The SMPS2ASM side of a driver: the SonicDriverVer that its disassembly
+// assembles songs with, which decides what the include file's macros write.
+struct SourceForm {
+  int driver_version;
+  // The register offset (from the group's first register) that each byte
+  // of a voice record's groups of four goes to, in record order.
+  std::array<std::uint8_t, 4> voice_registers;
 };
 
 struct Driver {
+  const char* name;  // as the console names it: "Sonic 1"
   NoteRange notes;
   std::array<FlagRow, 32> flags;  // one row per flag byte, from notes.first_flag
   PointerForm header_pointers;    // the song header's and channel entries'
@@ -194,10 +236,33 @@ struct Driver {
   std::array<ChannelEntryLayout, 3> channel_entries;  // by ChannelKind
   TrackMemory track_memory;
   Limits limits;
+  Placement placement;
+  SourceForm source;
+  // Game images of this driver are read (their music table found).
+  bool game_images;
 
   constexpr const FlagRow& Flag(std::uint8_t flag) const { return flags[flag - notes.first_flag]; }
   constexpr const ChannelEntryLayout& Entry(ChannelKind kind) const {
     return channel_entries[static_cast<std::size_t>(kind)];
+  }
+
+  // The song's first byte at `address`: the origin of every pointer that
+  // holds an address. A driver whose pointers hold offsets stays as it is.
+  constexpr Driver AtAddress(std::int64_t address) const {
+    Driver placed = *this;
+    if (!placement.by_address) return placed;
+    for (PointerForm* form : {&placed.header_pointers, &placed.data_pointers}) {
+      if (form->base == PointerForm::Base::kSongStart) form->origin = address;
+    }
+    return placed;
+  }
+  // The address of the song's first byte; 0 where pointers hold offsets.
+  constexpr std::int64_t Address() const {
+    return placement.by_address ? header_pointers.origin : 0;
+  }
+  // The farthest offset a channel entry can hold at this address.
+  constexpr std::size_t LargestDataOffset() const {
+    return limits.largest_data_offset - static_cast<std::size_t>(Address());
   }
 };
 

@@ -1,4 +1,4 @@
-// The Sonic 1 SMPS driver, the one driver whose songs the tool reads today.
+// The Sonic 1 SMPS driver, the tool's default (format/sonic2_driver.h builds on it).
 //
 // A song file, all multi-byte values big-endian:
 //
@@ -70,6 +70,7 @@ inline constexpr std::array<FlagRow, 32> kRows = {{
 
 // clang-format off
 inline constexpr Driver kSonic1Driver = {
+    .name = "Sonic 1",
     // DAC notes are played as written.
     .notes = {.last_duration = 0x7F, .rest = 0x80, .first_note = 0x81, .last_note = 0xDF,
               .first_flag = 0xE0, .plus_dac = 0x80},
@@ -83,12 +84,22 @@ inline constexpr Driver kSonic1Driver = {
     // entry's bytes 2-3 and the PSG entry's byte 4 are never read.
     .channel_entries = {{{4, 0, {}, {}, {}}, {4, 0, 2, 3, {}}, {6, 0, 2, 3, 5}}},
     // Counters at 0x24-0x27 and 4-byte return addresses from 0x30 down: two
-    // calls nest beside all four counters.
+    // calls nest beside all four counters. The tool has always walked
+    // Sonic 1 tracks with counters and return addresses apart.
     .track_memory = {.loop_counters_at = 0x24, .loop_counters = 4,
-                     .stack_top = 0x30, .stack_entry_size = 4, .deepest_call = 4},
+                     .stack_top = 0x30, .stack_entry_size = 4, .deepest_call = 4,
+                     .written_loop_counters = 4, .refuse_shared_bytes = false},
     // A closing jump at the end of a channel reaches back 32,768 bytes from
     // its pointer's second byte at most.
-    .limits = {.longest_looping_channel = 0x8001, .largest_data_offset = 0xFFFF},
+    .limits = {.longest_looping_channel = 0x8001, .largest_data_offset = 0xFFFF,
+               .compressed_song_bytes = 0},
+    // Offsets and distances: a song plays wherever it lies.
+    .placement = {.by_address = false, .default_base = 0, .address_space = 0x10000,
+                  .compressed_song_base = 0},
+    // Voice record groups go to registers +0, +8, +4, +C: the chip's
+    // operators 1, 2, 3, 4.
+    .source = {.driver_version = 1, .voice_registers = {0x0, 0x8, 0x4, 0xC}},
+    .game_images = true,
 };
 // clang-format on
 

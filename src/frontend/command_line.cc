@@ -4,6 +4,7 @@
 #include <initializer_list>
 #include <string_view>
 
+#include "format/sonic2_driver.h"
 #include "frontend/version.h"
 #include "smps2asm/expression.h"
 
@@ -16,12 +17,46 @@ constexpr const char* kSeeHelp = " (quorlin --help lists the options)";
   throw CommandLineError("quorlin: " + what + kSeeHelp);
 }
 
-SongFormat FormatNamed(const std::string& name) {
-  std::string lower = name;
+std::string Lower(const std::string& text) {
+  std::string lower = text;
   for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return lower;
+}
+
+SongFormat FormatNamed(const std::string& name) {
+  const std::string lower = Lower(name);
   if (lower == "asm") return SongFormat::kAsm;
   if (lower == "bin") return SongFormat::kBin;
   Refuse("--format takes asm or bin, not '" + name + "'");
+}
+
+// A driver and its sound effects (Sonic 2's the tool does not read).
+struct NamedDriver {
+  const Driver* driver;
+  const EffectFormat* effects;
+};
+
+NamedDriver DriverNamed(const std::string& name) {
+  const std::string lower = Lower(name);
+  if (lower == "sonic1") return {&kSonic1Driver, &kSonic1Effects};
+  if (lower == "sonic2") return {&kSonic2Driver, nullptr};
+  Refuse("--driver takes sonic1 or sonic2, not '" + name + "'");
+}
+
+// An address of the driver's: $1380, 0x1380 or 4992.
+std::int64_t AddressNamed(const std::string& text) {
+  std::optional<std::int64_t> value;
+  if (Lower(text).starts_with("0x") && text.size() > 2) {
+    std::string hex = "$";
+    hex.append(text, 2);
+    value = ParseNumber(hex);
+  } else {
+    value = ParseNumber(text);
+  }
+  if (!value || *value < 0 || *value > 0xFFFF) {
+    Refuse("--base takes an address from $0000 to $FFFF ($1380 or 0x1380), not '" + text + "'");
+  }
+  return *value;
 }
 
 // NAME or NAME=VALUE, VALUE a number as the assembler writes it ($hex...).
@@ -81,17 +116,27 @@ CommandLine ParseCommandLine(std::span<const std::string> arguments) {
       line.format = FormatNamed(*format);
     } else if (auto define = OptionValue(arguments, i, {"-D"}, "NAME or NAME=VALUE")) {
       line.defines.push_back(DefineNamed(*define));
+    } else if (auto driver = OptionValue(arguments, i, {"--driver"}, "sonic1 or sonic2")) {
+      const NamedDriver named = DriverNamed(*driver);
+      line.driver = named.driver;
+      line.effects = named.effects;
+    } else if (auto base = OptionValue(arguments, i, {"--base"}, "an address")) {
+      line.base = AddressNamed(*base);
     } else {
       Refuse("unknown option " + argument);
     }
   }
   if (line.output_folder && line.output_folder->empty()) Refuse("the output folder's name is empty");
+  if (line.base && !line.driver->placement.by_address) {
+    Refuse(std::string("--base places songs whose pointers hold addresses (--driver sonic2); ") +
+           line.driver->name + " songs play wherever they lie");
+  }
   return line;
 }
 
 std::string HelpText() {
   return std::string("Quorlin ") + kVersion +
-         " - writes Sonic 1 SMPS songs that play the given songs backwards\n"
+         " - writes Sonic 1 and Sonic 2 SMPS songs that play the given songs backwards\n"
          "\n"
          "Usage: quorlin [options] TRACK...\n"
          "\n"
@@ -106,6 +151,11 @@ std::string HelpText() {
          "                    extension (each track's own form when not given)\n"
          "  -D NAME[=VALUE]   set an assembler symbol for .asm tracks (VALUE 1 if not\n"
          "                    given), such as -D FixMusicAndSFXDataBugs\n"
+         "      --driver D    read and write every song of the run for the sound driver\n"
+         "                    D: sonic1 (the default) or sonic2\n"
+         "      --base ADDR   a Sonic 2 song's first byte lies at ADDR ($1380 or 0x1380);\n"
+         "                    found from a .bin song's pointers, $1380 for .asm, when\n"
+         "                    not given\n"
          "      --compact     write loops and calls where a channel's events repeat\n"
          "      --dumps       also write each conversion's intermediate buffers into a\n"
          "                    folder beside its track, named like it without extension\n"

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "format/sonic1_driver.h"
+#include "format/sonic1_effects.h"
 #include "smps2asm/assembler.h"
 
 namespace quorlin {
@@ -26,6 +28,10 @@ struct CommandLine {
   bool version = false;                      // --version
   std::optional<SongFormat> format;          // --format asm|bin
   std::vector<SourceDefine> defines;         // -D NAME[=VALUE]
+  const Driver* driver = &kSonic1Driver;     // --driver sonic1|sonic2
+  // The driver's sound effects, for the drivers whose effects the tool reads.
+  const EffectFormat* effects = &kSonic1Effects;
+  std::optional<std::int64_t> base;          // --base ADDRESS
 };
 
 // A command line that cannot be run; what() is the line to print.

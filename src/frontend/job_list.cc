@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "format/sonic1_driver.h"
 #include "frontend/paths.h"
 
 namespace quorlin {
@@ -17,7 +16,9 @@ TrackJob JobFor(const std::string& path, const CommandLine& line, const std::str
   job.output_folder = output_folder;
   job.output_name = OutputNameFor(job.file_name, job.output_format);
   job.song_folder = SongFolderFor(path);
-  job.driver = &kSonic1Driver;  // the one driver whose songs the tool reads
+  job.driver = line.driver;
+  job.effects = line.effects;
+  job.base = line.base;
   job.write_dumps = write_dumps;
   job.compact = line.compact;
   job.asked_for_source = line.format == SongFormat::kAsm;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "format/driver.h"
+#include "format/effect_layout.h"
 #include "frontend/command_line.h"
 #include "frontend/file_system.h"
 #include "frontend/folder_tracks.h"
@@ -24,6 +25,10 @@ struct TrackJob {
   std::string output_name;         // the output's file name in that folder
   std::string song_folder;         // for the diagnostic dumps; ends with a separator
   const Driver* driver = nullptr;  // whose songs the track holds
+  const EffectFormat* effects = nullptr;  // and effects; none when the tool reads none of it
+  // Where the song's first byte lies, for a driver whose pointers hold
+  // addresses; found from the song (or the driver's default) when not given.
+  std::optional<std::int64_t> base;
   SongFormat input_format = SongFormat::kBin;
   SongFormat output_format = SongFormat::kBin;
   bool write_dumps = false;

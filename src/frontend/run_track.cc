@@ -9,7 +9,7 @@
 #include "convert/convert_effect.h"
 #include "convert/convert_song.h"
 #include "format/format.h"
-#include "format/sonic1_effects.h"
+#include "format/song_base.h"
 #include "format/track_error.h"
 #include "frontend/file_system.h"
 #include "frontend/output_guard.h"
@@ -42,27 +42,38 @@ std::vector<std::uint8_t> ReadTrack(const TrackJob& job) {
   }
 }
 
-// The sound effects the tool reads: Sonic 1's.
-constexpr const EffectFormat& kEffects = kSonic1Effects;
-
-// A track's bytes, whether they are an effect's, and the prefix of the labels
-// a written source keeps. A binary track is an effect when its header reads
-// as an effect's; a source track when its header macros are an effect's.
+// A track's bytes, whether they are an effect's, the prefix of the labels a
+// written source keeps, and the driver placed where the track's first byte
+// lies. A binary track is an effect when its header reads as one of the
+// run's effects; a source track when its header macros are an effect's.
 struct LoadedTrack {
   std::vector<std::uint8_t> bytes;
   bool effect = false;
   std::string label_prefix;
+  Driver driver;
 };
 
+// A source track is assembled at the address given, or the driver's own; a
+// song's bytes lie at the address given, or the one its pointers show.
 LoadedTrack LoadTrack(const TrackJob& job, std::vector<std::uint8_t> track) {
+  const Driver& driver = *job.driver;
   if (job.input_format == SongFormat::kBin) {
-    const bool effect = IsEffect(kEffects, track);
-    return {std::move(track), effect, LabelPrefixFor(job.file_name)};
+    if (job.effects && IsEffect(*job.effects, track)) {
+      return {std::move(track), true, LabelPrefixFor(job.file_name), driver};
+    }
+    std::int64_t address = 0;
+    if (job.base) {
+      address = *job.base;
+    } else if (driver.placement.by_address) {
+      address = FindSongAddress(driver, track);
+    }
+    return {std::move(track), false, LabelPrefixFor(job.file_name), driver.AtAddress(address)};
   }
+  const Driver placed = driver.AtAddress(job.base.value_or(driver.placement.default_base));
   const std::string_view source(reinterpret_cast<const char*>(track.data()), track.size());
-  AssembledSong song = AssembleSource(*job.driver, source, job.defines);
+  AssembledSong song = AssembleSource(placed, source, job.defines);
   if (song.label_prefix.empty()) song.label_prefix = LabelPrefixFor(job.file_name);
-  return {std::move(song.bytes), song.effect, std::move(song.label_prefix)};
+  return {std::move(song.bytes), song.effect, std::move(song.label_prefix), placed};
 }
 
 // The first line of a written source, a comment, names the track as the
@@ -84,17 +95,24 @@ void WriteReversal(const TrackJob& job, std::span<const std::uint8_t> bytes,
 }
 
 void RunEffect(const TrackJob& job, const LoadedTrack& track, RunOutputs& outputs, TrackRun& run) {
+  // Only the drivers whose effects the tool knows read a track as one.
+  if (job.effects == nullptr) {
+    throw TrackError(ErrorKind::kMalformedTrack,
+                     std::string("the track is a sound effect; the tool reads no ") +
+                         job.driver->name + " sound effects");
+  }
+  const EffectFormat& effects = *job.effects;
   ConvertOptions options;
   options.compact = job.compact;
   options.on_effect_header = [&run](const EffectHeader& header) { run.effect = header; };
   options.on_voice_count = [&run](int voice_count) { run.voice_count = voice_count; };
-  const ConvertedEffect converted = ConvertEffect(kEffects, track.bytes, options);
+  const ConvertedEffect converted = ConvertEffect(effects, track.bytes, options);
   // An effect's lists are not dumped: the dumps lay out a song's channels.
   if (job.asked_for_dumps) run.notice = "--dumps does not apply to an effect: no dumps are written";
   WriteReversal(
       job, converted.bytes,
       [&] {
-        return WriteEffectSource(kEffects, converted.bytes, track.label_prefix,
+        return WriteEffectSource(effects, converted.bytes, track.label_prefix,
                                  SourceComment(job, "effect"));
       },
       outputs);
@@ -103,10 +121,8 @@ void RunEffect(const TrackJob& job, const LoadedTrack& track, RunOutputs& output
 
 void RunSong(const TrackJob& job, std::vector<std::uint8_t> file, RunOutputs& outputs,
              TrackRun& run) {
-  LoadedTrack track = LoadTrack(job, std::move(file));
-  if (track.effect) return RunEffect(job, track, outputs, run);
-  const std::vector<std::uint8_t>& song = track.bytes;
-  const std::string& label_prefix = track.label_prefix;
+  const LoadedTrack loaded = LoadTrack(job, std::move(file));
+  if (loaded.effect) return RunEffect(job, loaded, outputs, run);
   std::optional<FileDumpSink> dumps;
   if (job.write_dumps) dumps.emplace(job.song_folder, outputs, run.dumps.emplace());
   ConvertOptions options;
@@ -115,12 +131,14 @@ void RunSong(const TrackJob& job, std::vector<std::uint8_t> file, RunOutputs& ou
   // shows them even when a later stage refuses the track.
   options.on_song_header = [&run](const SongHeader& header) { run.song = header; };
   options.on_voice_count = [&run](int voice_count) { run.voice_count = voice_count; };
-  ConvertedSong converted = ConvertSong(*job.driver, song, options, dumps ? &*dumps : nullptr);
+  ConvertedSong converted =
+      ConvertSong(loaded.driver, loaded.bytes, options, dumps ? &*dumps : nullptr);
   run.notice = std::move(converted.notice);
   WriteReversal(
       job, converted.bytes,
       [&] {
-        return WriteSource(*job.driver, converted.bytes, label_prefix, SourceComment(job, "song"));
+        return WriteSource(loaded.driver, converted.bytes, loaded.label_prefix,
+                           SourceComment(job, "song"));
       },
       outputs);
   run.converted = run.written = true;
@@ -135,7 +153,7 @@ void RunRom(const TrackJob& job, std::span<const std::uint8_t> rom, RunOutputs& 
   game.size = rom.size();
   game.ignored_source = job.asked_for_source;
   game.ignored_dumps = job.asked_for_dumps;
-  const ReversedRom& reversed = game.reversed.emplace(ReverseRom(*job.driver, rom, {}, &kEffects));
+  const ReversedRom& reversed = game.reversed.emplace(ReverseRom(*job.driver, rom, {}, job.effects));
   // The image would be the input again: nothing is written.
   if (reversed.reversed == 0 && reversed.effects_reversed == 0) {
     throw TrackError(ErrorKind::kMalformedTrack, "no song of the ROM was reversed; nothing is written");
@@ -160,6 +178,11 @@ TrackRun RunTrack(const TrackJob& job, RunOutputs& outputs) {
       }
     }
     if (binary && IsMegaDriveRom(file)) {
+      if (!job.driver->game_images) {
+        throw TrackError(ErrorKind::kMalformedTrack,
+                         std::string("the file is a game image; the tool reads no ") +
+                             job.driver->name + " game images");
+      }
       RunRom(job, file, outputs, run);
     } else {
       RunSong(job, std::move(file), outputs, run);

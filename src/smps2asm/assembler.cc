@@ -94,8 +94,8 @@ struct IfBlock {
 };
 
 // The conversions of the macros that depend on the driver a song was
-// written for (its smpsHeaderStartSong), for the Sonic 1 driver. A tempo of
-// 256 has no Sonic 1 value.
+// written for (its smpsHeaderStartSong) and the one it is assembled for. A
+// tempo of 256 has no Sonic 1 value.
 std::int64_t Sonic2TempoToSonic1(std::int64_t tempo) {
   return (((768 - tempo) >> 1) / (256 - tempo)) & 0xFF;
 }
@@ -106,11 +106,16 @@ std::int64_t Sonic3TempoToSonic2(std::int64_t tempo) {
 
 std::int64_t Count256(std::int64_t n) { return n == 0 ? 256 : n; }
 
+std::int64_t Sonic1TempoToSonic2(std::int64_t tempo) {
+  const std::int64_t t = Count256(tempo);
+  return (((t - 1) * 256 + (t >> 1)) / t) & 0xFF;
+}
+
 class Assembler {
  public:
   // Both passes read the same statements: they are split up once.
   Assembler(const Driver& driver, std::string_view source, const std::vector<SourceDefine>& defines)
-      : driver_(driver), statements_(source) {
+      : driver_(driver), version_(driver.source.driver_version), statements_(source) {
     for (const SourceDefine& define : defines) defines_[define.name] = define.value;
   }
 
@@ -210,7 +215,7 @@ class Assembler {
       Fail("the name " + Excerpt(name) + " is " + std::to_string(name.size()) +
            " characters long; names may have at most " + std::to_string(kLongestName));
     }
-    if (IncludedEquate(name) || PanName(name) || IsStateSymbol(name)) {
+    if (IncludedEquate(name, version_) || PanName(name) || IsStateSymbol(name)) {
       Fail(Excerpt(name) + " is defined twice: the include file defines it");
     }
     if (defines_.count(name)) {
@@ -268,7 +273,7 @@ class Assembler {
     // No song defines a name of the include file or of the command line, so
     // these come first.
     if (const auto define = defines_.find(name); define != defines_.end()) return define->second;
-    if (const auto equate = IncludedEquate(name)) return equate;
+    if (const auto equate = IncludedEquate(name, version_)) return equate;
     if (const auto symbol = symbols_.find(name); symbol != symbols_.end()) {
       // Labels are known from the first pass on: forward references work.
       // Constants and variables only from where this pass defines them.
@@ -380,10 +385,12 @@ class Assembler {
     EmitPointer(driver_.data_pointers, Value(target));
   }
 
-  // A pointer in the song header or a channel entry.
+  // A pointer in the song header or a channel entry. Driver 1's offsets
+  // may not lead before the song; driver 2's addresses are not checked.
   void EmitHeaderPointer(std::string_view target) {
     const std::int64_t offset = Value(target);
-    if (final_ && offset < 0) Fail("a header pointer leads before the song's start");
+    if (final_ && offset < 0 && version_ == 1)
+      Fail("a header pointer leads before the song's start");
     EmitPointer(driver_.header_pointers, offset);
   }
 
@@ -451,7 +458,14 @@ class Assembler {
   }
 
   std::int64_t Tempo(std::int64_t tempo) {
-    if (source_driver_ == 1) return tempo;
+    if (source_driver_ == version_) return tempo;
+    if (version_ == 2) {
+      if (source_driver_ == 1) {
+        if (tempo == 1) Fail("a tempo of 1 in a song for the Sonic 1 driver stops the build");
+        return Sonic1TempoToSonic2(tempo);
+      }
+      return Sonic3TempoToSonic2(tempo);
+    }
     if (source_driver_ == 2) {
       if (tempo == 0) Fail("a tempo of 0 in a song for the Sonic 2 driver stops the build");
       if (tempo == 256) Fail("a tempo of 256 cannot be converted");
@@ -461,7 +475,10 @@ class Assembler {
   }
 
   void Macro(std::string_view name, std::span<const std::string_view> operands) {
-    if (const auto flag = FlagOfMacro(name)) return FlagMacro(name, *flag, operands);
+    if (version_ == 2 && name == "smpsClearPush") {
+      Fail("smpsClearPush is no macro of the Sonic 2 driver: it stops the build");
+    }
+    if (const auto flag = FlagOfMacro(name, version_)) return FlagMacro(name, *flag, operands);
     if (name == "smpsHeaderStartSong") return StartSong(operands);
     if (name == "smpsHeaderVoice" || name == "smpsHeaderVoiceNull") {
       if (address_ != 0 || !song_started_) {
@@ -508,7 +525,7 @@ class Assembler {
       return;
     }
     if (Listed(kOtherDriversMacros, name))
-      Fail(Excerpt(name) + " is no macro of the Sonic 1 driver");
+      Fail(Excerpt(name) + " is no macro of the " + driver_.name + " driver");
     if (Listed(kSoundEffectMacros, name)) return EffectMacro(name, operands);
     Fail("unknown macro or directive " + Excerpt(name));
   }
@@ -531,7 +548,7 @@ class Assembler {
     }
     Require(name, operands, 4);
     const std::int64_t id = Value(operands[0]);
-    if (final_ && id == *IncludedEquate("cFM6")) {
+    if (final_ && id == *IncludedEquate("cFM6", version_)) {
       Fail("smpsHeaderSFXChannel with cFM6 stops the build: effects cannot take FM6");
     }
     EmitByte(kSonic1Effects.header.playing);
@@ -553,9 +570,21 @@ class Assembler {
         EmitByte(flag);
         return EmitByte(Value(operands[0]) + Value(operands[1]));
       case flag::kFadeIn:
-        // A song for a later driver fades only with $FF or no operand.
-        if (source_driver_ >= 3 && Given(operands, 0) && operands[0] != "$FF") return;
+        // A song for a later driver fades only with $FF or no operand; else
+        // driver 1's include writes nothing, driver 2's E2 and the operand.
+        if (source_driver_ >= 3 && Given(operands, 0) && operands[0] != "$FF") {
+          if (version_ == 1) return;
+          EmitByte(flag::kCommunication);
+          return EmitByte(Value(operands[0]));
+        }
         return EmitByte(flag);
+      case flag::kFmVolumeStep:
+        // Driver 2's include writes the second operand when one is given.
+        if (version_ == 2 && name == "smpsFMAlterVol" && Given(operands, 1)) {
+          EmitByte(flag);
+          return EmitByte(Value(operands[1]));
+        }
+        return Flag(name, operands, flag, driver_.Flag(flag).parameters);
       case flag::kTempo:
         Require(name, operands, 1);
         EmitByte(flag);
@@ -599,6 +628,9 @@ class Assembler {
     if (source_driver_ >= 3) {
       const std::int64_t speed = Count256(values[1]);
       values = {values[0] - 1, values[1], values[2], Count256(values[3]) / speed - 1};
+    } else if (version_ == 2 && source_driver_ == 1) {
+      // Driver 2 modulates from a note's first frame, driver 1 from its second.
+      values[0] += 1;
     }
     EmitByte(flag::kModulationSetup);
     for (std::int64_t value : values) EmitByte(value);
@@ -614,10 +646,15 @@ class Assembler {
     if (name != "smpsVcTotalLevel") return;
     // A value the song never set is the one the build carries from earlier
     // songs: 0, as nothing before the music sets one.
-    for (std::int64_t value : VoiceRecord(voice_, all_four_x_, voice_mode_)) EmitByte(value);
+    for (std::int64_t value :
+         VoiceRecord(voice_, all_four_x_, voice_mode_, driver_.source.voice_registers)) {
+      EmitByte(value);
+    }
   }
 
   const Driver& driver_;
+  // The include file's SonicDriverVer, on which its macros' bytes depend.
+  const int version_;
   SourceStatements statements_;
   std::size_t current_ = 0;  // the statement being read
   static constexpr std::uint32_t kUnsplit = UINT32_MAX;

@@ -1,11 +1,13 @@
-// The reader of SMPS2ASM song files: assembles the source of one Sonic 1
-// song, as the disassembly's build does, into the song's bytes.
+// The reader of SMPS2ASM song files: assembles the source of one song, as
+// the disassembly of the driver's game builds it, into the song's bytes.
 //
 // It knows the assembler language that song files use (labels, dc.b, dc.w,
 // even, numbers, expressions, symbols, if/elseif/else/endif) and every macro
-// and equate that the disassembly's include file defines for the Sonic 1
-// driver, the voice macros and the conversions of songs written for later
-// drivers among them.
+// and equate that the disassembly's include file defines for the driver
+// (its SonicDriverVer: 1 for Sonic 1, 2 for Sonic 2), the voice macros and
+// the conversions of songs written for other drivers among them. Pointers
+// take the driver's forms: a Sonic 2 song's addresses count from where the
+// driver is placed (Driver::AtAddress), as the build's z80_ptr makes them.
 #ifndef QUORLIN_SMPS2ASM_ASSEMBLER_H_
 #define QUORLIN_SMPS2ASM_ASSEMBLER_H_
 

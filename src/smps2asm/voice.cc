@@ -22,18 +22,40 @@ enum Line {
   kTotalLevel
 };
 
-// Bit 7 of the TL byte of each carrier operator, record bytes 21-24, by
-// algorithm.
+// Bit 7 of the TL byte of each carrier operator, by algorithm, for the
+// macros' arguments 1-4.
 constexpr std::array<std::array<std::uint8_t, 4>, 8> kCarrierMask = {{
-    {0, 0, 0, 0x80},
-    {0, 0, 0, 0x80},
-    {0, 0, 0, 0x80},
-    {0, 0, 0, 0x80},
-    {0, 0x80, 0, 0x80},
-    {0, 0x80, 0x80, 0x80},
-    {0, 0x80, 0x80, 0x80},
+    {0x80, 0, 0, 0},
+    {0x80, 0, 0, 0},
+    {0x80, 0, 0, 0},
+    {0x80, 0, 0, 0},
+    {0x80, 0, 0x80, 0},
+    {0x80, 0x80, 0x80, 0},
+    {0x80, 0x80, 0x80, 0},
     {0x80, 0x80, 0x80, 0x80},
 }};
+
+// The argument index (0-3 for arguments 1-4) of the operator whose
+// register lies at `offset` from a group's first register.
+constexpr int ArgumentAt(std::uint8_t offset) {
+  switch (offset) {
+    case 0x0:
+      return 3;
+    case 0x8:
+      return 2;
+    case 0x4:
+      return 1;
+    default:  // 0xC
+      return 0;
+  }
+}
+
+// For each byte of a group, in record order, its argument index.
+std::array<int, 4> Arguments(const VoiceOrder& order) {
+  std::array<int, 4> arguments{};
+  for (std::size_t j = 0; j < 4; ++j) arguments[j] = ArgumentAt(order[j]);
+  return arguments;
+}
 
 // The macro line `line` of kVoiceLines with `values` as its operands.
 std::string ValuesLine(Line line, const std::vector<std::int64_t>& values) {
@@ -55,13 +77,15 @@ int VoiceLineIndex(std::string_view macro) {
   return -1;
 }
 
-std::array<std::int64_t, 25> VoiceRecord(const VoiceValues& v, bool all_four_x, std::int64_t mode) {
+std::array<std::int64_t, 25> VoiceRecord(const VoiceValues& v, bool all_four_x, std::int64_t mode,
+                                         const VoiceOrder& order) {
   std::array<std::int64_t, 25> record{};
   const std::int64_t algorithm = v[kAlgorithm][0];
   record[0] = (v[kUnusedBits][0] << 6) + (v[kFeedback][0] << 3) + algorithm;
   const int am_shift = mode == 0 ? 5 : 7;
+  const std::array<int, 4> arguments = Arguments(order);
   for (int j = 1; j <= 4; ++j) {
-    const int k = 5 - j - 1;  // argument index: record byte j of a group is argument 5 - j
+    const int k = arguments[j - 1];
     const std::int64_t x = all_four_x ? v[kUnusedBits][k + 1] << 5 : 0;
     record[j] = (v[kDetune][k] << 4) + v[kCoarseFreq][k];
     record[4 + j] = (v[kRateScale][k] << 6) + v[kAttackRate][k];
@@ -69,25 +93,31 @@ std::array<std::int64_t, 25> VoiceRecord(const VoiceValues& v, bool all_four_x, 
     record[12 + j] = v[kDecayRate2][k];
     record[16 + j] = (v[kDecayLevel][k] << 4) + v[kReleaseRate][k];
     const std::uint8_t mask =
-        mode == 0 && algorithm >= 0 && algorithm < 8 ? kCarrierMask[algorithm][j - 1] : 0;
+        mode == 0 && algorithm >= 0 && algorithm < 8 ? kCarrierMask[algorithm][k] : 0;
     record[20 + j] = v[kTotalLevel][k] | mask;
   }
   return record;
 }
 
-bool FitsModeZero(std::span<const std::uint8_t> record) {
+bool FitsModeZero(std::span<const std::uint8_t> record, const VoiceOrder& order) {
   const auto& mask = kCarrierMask[record[0] & 7];
+  const std::array<int, 4> arguments = Arguments(order);
   for (int j = 1; j <= 4; ++j) {
-    if ((record[20 + j] & mask[j - 1]) != mask[j - 1]) return false;
+    const std::uint8_t bit = mask[arguments[j - 1]];
+    if ((record[20 + j] & bit) != bit) return false;
   }
   return true;
 }
 
-std::vector<std::string> VoiceSource(std::span<const std::uint8_t> b, int mode) {
-  // Argument k (1-4) of a group comes from the group's byte 5 - k.
+std::vector<std::string> VoiceSource(std::span<const std::uint8_t> b, int mode,
+                                     const VoiceOrder& order) {
+  // The group's byte (1-4) that holds each argument.
+  std::array<int, 4> byte_of{};
+  const std::array<int, 4> arguments = Arguments(order);
+  for (int j = 1; j <= 4; ++j) byte_of[arguments[j - 1]] = j;
   const auto group = [&](int first, auto value) {
     std::vector<std::int64_t> args;
-    for (int k = 1; k <= 4; ++k) args.push_back(value(b[first + 5 - k]));
+    for (int k = 0; k < 4; ++k) args.push_back(value(b[first + byte_of[k]]));
     return args;
   };
   const auto& mask = kCarrierMask[b[0] & 7];
@@ -97,9 +127,9 @@ std::vector<std::string> VoiceSource(std::span<const std::uint8_t> b, int mode) 
     if (x != std::vector<std::int64_t>(4, 0)) unused.insert(unused.end(), x.begin(), x.end());
   }
   std::vector<std::int64_t> total_level;
-  for (int k = 1; k <= 4; ++k) {
-    const int j = 5 - k;
-    total_level.push_back(mode == 0 ? b[20 + j] & ~mask[j - 1] : b[20 + j]);
+  for (int k = 0; k < 4; ++k) {
+    const int j = byte_of[k];
+    total_level.push_back(mode == 0 ? b[20 + j] & ~mask[k] : b[20 + j]);
   }
   return {
       ValuesLine(kAlgorithm, {b[0] & 7}),

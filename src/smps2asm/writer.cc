@@ -35,6 +35,7 @@ class SourceWriter {
   SourceWriter(const Driver& driver, std::span<const std::uint8_t> song, std::string prefix,
                const EffectFormat* effect = nullptr)
       : driver_(driver),
+        version_(driver.source.driver_version),
         effect_(effect),
         reader_(driver, song),
         song_(song),
@@ -117,7 +118,9 @@ class SourceWriter {
       const std::size_t at = voices_at_ + v * kVoiceRecordSize;
       std::fill_n(roles_.begin() + at, kVoiceRecordSize, Role::kInside);
       roles_[at] = Role::kVoice;
-      if (!FitsModeZero(song_.subspan(at, kVoiceRecordSize))) mode_ = 1;
+      if (!FitsModeZero(song_.subspan(at, kVoiceRecordSize), driver_.source.voice_registers)) {
+        mode_ = 1;
+      }
     }
     if (voice_count > 0)
       labels_[voices_at_].insert(labels_[voices_at_].begin(), prefix_ + "_Voices");
@@ -206,8 +209,10 @@ class SourceWriter {
     // Every label is named before the first line that uses it is written.
     for (const auto& [flag_at, target] : targets_) LabelFor(target, song_[flag_at]);
     AddLine(prefix_ + "_Header:");
-    AddLine(MacroLine("smpsHeaderStartSong", mode_ == 0 ? "1" : "1, 1"));
-    AddLine(header.voice_table_offset == 0
+    const std::string version = std::to_string(version_);
+    AddLine(MacroLine("smpsHeaderStartSong", mode_ == 0 ? version : version + ", 1"));
+    // A pointer of 0 is no voice table, whatever the song's address.
+    AddLine(Read16(song_, driver_.song_header.voice_table_at, driver_.header_pointers.order) == 0
                 ? MacroLine("smpsHeaderVoiceNull")
                 : MacroLine("smpsHeaderVoice", LabelFor(header.voice_table_offset, 0)));
     const SongHeaderLayout& layout = driver_.song_header;
@@ -256,7 +261,8 @@ class SourceWriter {
       const std::uint8_t b = song_[at + static_cast<std::size_t>(i)];
       all_zero = all_zero && b == 0;
       operands += operands.empty() ? ",\t" : ", ";
-      operands += i == entry.psg_voice_at ? PsgEnvelopeName(b).value_or(HexByte(b)) : HexByte(b);
+      operands +=
+          i == entry.psg_voice_at ? PsgEnvelopeName(b, version_).value_or(HexByte(b)) : HexByte(b);
     }
     if (kind == ChannelKind::kDac && all_zero) operands.clear();
     return MacroLine(kMacros[static_cast<std::size_t>(kind)], target + operands);
@@ -312,7 +318,7 @@ class SourceWriter {
     const std::uint8_t b = song_[at];
     if (driver_.notes.IsDuration(b)) return hex = HexByte(b);
     if (dac_[at] && b != driver_.notes.rest) {
-      if (const auto sample = DacSampleName(b)) return *sample;
+      if (const auto sample = DacSampleName(b, version_)) return *sample;
       return hex = HexByte(b);
     }
     return NoteName(b);
@@ -322,26 +328,27 @@ class SourceWriter {
     const std::uint8_t b = flag.first();
     const std::size_t at = flag.at;
     const auto parameter = [&](std::size_t i) { return flag.bytes[1 + i]; };
+    const std::string_view macro = MacroOfFlag(b, version_);
+    std::string operands;
+    for (std::size_t i = 0; i + 1 < flag.size; ++i) {
+      operands += (i > 0 ? ", " : "") + HexByte(parameter(i));
+    }
+    // A flag that no macro writes for this driver, with its parameters.
+    if (macro.empty()) return "\tdc.b\t" + HexByte(b) + (operands.empty() ? "" : ", ") + operands;
     switch (b) {
       case flag::kPan:
-        return MacroLine(MacroOfFlag(b),
-                         PanNameOf(parameter(0)) + ", " + HexByte(parameter(0) & 0x3F));
+        return MacroLine(macro, PanNameOf(parameter(0)) + ", " + HexByte(parameter(0) & 0x3F));
       case flag::kPsgVoice:
-        return MacroLine(MacroOfFlag(b),
-                         PsgEnvelopeName(parameter(0)).value_or(HexByte(parameter(0))));
+        return MacroLine(macro,
+                         PsgEnvelopeName(parameter(0), version_).value_or(HexByte(parameter(0))));
       case flag::kJump:
       case flag::kCall:
-        return MacroLine(MacroOfFlag(b), LabelFor(targets_.at(at), b));
+        return MacroLine(macro, LabelFor(targets_.at(at), b));
       case flag::kLoop:
-        return MacroLine(MacroOfFlag(b), HexByte(parameter(0)) + ", " + HexByte(parameter(1)) +
-                                             ", " + LabelFor(targets_.at(at), b));
-      default: {
-        std::string operands;
-        for (std::size_t i = 0; i + 1 < flag.size; ++i) {
-          operands += (i > 0 ? ", " : "") + HexByte(parameter(i));
-        }
-        return MacroLine(MacroOfFlag(b), operands);
-      }
+        return MacroLine(macro, HexByte(parameter(0)) + ", " + HexByte(parameter(1)) + ", " +
+                                    LabelFor(targets_.at(at), b));
+      default:
+        return MacroLine(macro, operands);
     }
   }
 
@@ -364,7 +371,9 @@ class SourceWriter {
     AddLine(";\t" + bytes(0, 1));
     AddLine(";\t" + bytes(1, 12));
     AddLine(";\t" + bytes(13, 12));
-    for (std::string& line : VoiceSource(record, mode_)) AddLine(std::move(line));
+    for (std::string& line : VoiceSource(record, mode_, driver_.source.voice_registers)) {
+      AddLine(std::move(line));
+    }
   }
 
   // Gathers the values of one dc.b line in the text itself.
@@ -381,6 +390,7 @@ class SourceWriter {
   }
 
   const Driver& driver_;
+  const int version_;  // the include file's SonicDriverVer the song is written for
   const EffectFormat* effect_;  // an effect's format; none for a song
   const EventReader reader_;
   std::span<const std::uint8_t> song_;
