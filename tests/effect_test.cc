@@ -89,6 +89,10 @@ INSTANTIATE_TEST_SUITE_P(
                    "F4 E1 00 E7 B1 01 "           // to 0x2284 (note B1), held
                    "F0 00 00 00 00 F4 EF 00 F2 " +
                        kVoice},
+        // Steps of -128 would run back by +128, which no delta byte holds: the
+        // note keeps its sweep.
+        EffectCase{"SweepOfMinus128Stays", Effect({{0x80, Hex("F0 00 01 80 04 A0 04 F2")}}),
+                   "00 19 01 01 80 80 00 0A 00 00 F0 00 01 80 04 F1 A0 04 F0 00 00 00 00 F4 F2"},
         // A track that would loop is cut where the longest stops, and stopped.
         EffectCase{"LoopingTrackIsCut",
                    Effect({{0x80, Hex("A1 02 F6 FF FC")}, {0xA0, Hex("A1 05 F2")}}),
