@@ -39,7 +39,8 @@ int EffectTable::IdOf(const EffectFormat& format, std::size_t index) const {
 }
 
 std::optional<EffectTable> FindEffectTable(const EffectFormat& format,
-                                           std::span<const std::uint8_t> rom) {
+                                           std::span<const std::uint8_t> rom,
+                                           std::size_t music_from, std::size_t music_end) {
   const std::size_t most =
       static_cast<std::size_t>(format.ids.normal_count + format.ids.special_count);
   std::size_t best_first = 0, best_length = 0;
@@ -54,7 +55,8 @@ std::optional<EffectTable> FindEffectTable(const EffectFormat& format,
       length = 0;
     };
     for (std::size_t at = row; at + kEntryBytes <= rom.size(); at += kEntryBytes) {
-      if (!EffectHeaderAt(format, rom, ReadBigEndian32(rom, at))) {
+      if ((at + kEntryBytes > music_from && at < music_end) ||
+          !EffectHeaderAt(format, rom, ReadBigEndian32(rom, at))) {
         close();
         continue;
       }

@@ -43,9 +43,12 @@ bool EffectHeaderAt(const EffectFormat& format, std::span<const std::uint8_t> ro
 // lead to a plausible effect header, of kFewestEffects up to as many entries
 // as the format has ids; the first such run where two are as long. Nothing
 // when there is none. The first normal_count ids' worth of entries are
-// normal effects.
+// normal effects. No entry lies on the music table's bytes, from
+// `music_from` up to `music_end`: entries read across the halves of its
+// entries would be written over them.
 std::optional<EffectTable> FindEffectTable(const EffectFormat& format,
-                                           std::span<const std::uint8_t> rom);
+                                           std::span<const std::uint8_t> rom,
+                                           std::size_t music_from, std::size_t music_end);
 
 }  // namespace quorlin
 
