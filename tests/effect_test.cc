@@ -93,6 +93,9 @@ INSTANTIATE_TEST_SUITE_P(
         // note keeps its sweep.
         EffectCase{"SweepOfMinus128Stays", Effect({{0x80, Hex("F0 00 01 80 04 A0 04 F2")}}),
                    "00 19 01 01 80 80 00 0A 00 00 F0 00 01 80 04 F1 A0 04 F0 00 00 00 00 F4 F2"},
+        // Two tracks on one channel: the second one's label is numbered.
+        EffectCase{"OneChannelTwice", Effect({{0x80, Hex("A1 02 F2")}, {0x80, Hex("A5 02 F2")}}),
+                   "00 16 01 02 80 80 00 10 00 00 80 80 00 13 00 00 A1 02 F2 A5 02 F2"},
         // A track that would loop is cut where the longest stops, and stopped.
         EffectCase{"LoopingTrackIsCut",
                    Effect({{0x80, Hex("A1 02 F6 FF FC")}, {0xA0, Hex("A1 05 F2")}}),
