@@ -269,6 +269,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         RefusedRomCase{"OnlyLooksLikeARom", GameImage(0x0800, Songs(7), Each(7)),
                        "no Sonic 1 music table found in this ROM"},
+        // Over the header's checksum, which is rewritten: no table.
+        RefusedRomCase{"TableInTheHeader", GameImage(0x0180, Songs(8), Each(8)),
+                       "no Sonic 1 music table found in this ROM"},
         RefusedRomCase{"OutgrowsTheCartridge", FullCartridge(),
                        "with its reversed songs the ROM would outgrow the 4 MiB of a cartridge"},
         RefusedRomCase{"TooSmallToBeAGame", GameImage(0x0800, Songs(8), Each(8), 64 << 10),
