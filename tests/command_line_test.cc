@@ -719,6 +719,8 @@ TEST(ParseCommandLineTest, OptionsTakeTheirValuesAttachedOrApart) {
       {{"-D"}, "quorlin: option -D needs NAME or NAME=VALUE" + help},
       {{"-D1X"}, "quorlin: -D takes NAME or NAME=VALUE, not '1X'" + help},
       {{"-D", "X=$G"}, "quorlin: -D X needs a number, not '$G'" + help},
+      {{"-DSonicDriverVer=1", "--driver=sonic2"},
+       "quorlin: -D SonicDriverVer names a symbol that the Sonic 2 include file defines" + help},
       {{"--driver=SONIC2", "--base", "0x1380"}, "tracks; Sonic 2; base 4992"},
       {{"--driver", "sonic2", "--base=$D48D"}, "tracks; Sonic 2; base 54413"},
       {{"--driver", "sonic2", "--driver=Sonic1"}, "tracks"},

@@ -89,6 +89,13 @@ INSTANTIATE_TEST_SUITE_P(
                    "F4 E1 00 E7 B1 01 "           // to 0x2284 (note B1), held
                    "F0 00 00 00 00 F4 EF 00 F2 " +
                        kVoice},
+        // Steps of -128 would run back by +128, which no delta byte holds: the
+        // note keeps its sweep.
+        EffectCase{"SweepOfMinus128Stays", Effect({{0x80, Hex("F0 00 01 80 04 A0 04 F2")}}),
+                   "00 19 01 01 80 80 00 0A 00 00 F0 00 01 80 04 F1 A0 04 F0 00 00 00 00 F4 F2"},
+        // Two tracks on one channel: the second one's label is numbered.
+        EffectCase{"OneChannelTwice", Effect({{0x80, Hex("A1 02 F2")}, {0x80, Hex("A5 02 F2")}}),
+                   "00 16 01 02 80 80 00 10 00 00 80 80 00 13 00 00 A1 02 F2 A5 02 F2"},
         // A track that would loop is cut where the longest stops, and stopped.
         EffectCase{"LoopingTrackIsCut",
                    Effect({{0x80, Hex("A1 02 F6 FF FC")}, {0xA0, Hex("A1 05 F2")}}),
@@ -96,9 +103,10 @@ INSTANTIATE_TEST_SUITE_P(
                    "A1 01 A1 02 A1 02 F2 "  // PSG1: 2 + 2 + 1 frames, reversed
                    "A1 05 F2"}));
 
-// One-way sweeps of speed 1, up and down, FM and PSG: backwards the pitch
-// runs frame by frame through the forward pitches in reverse order (the
-// player checks it), where the end pitch can be written exactly.
+// One-way sweeps of speed 1, up and down, FM and PSG, detuned either way:
+// backwards the pitch runs frame by frame through the forward pitches in
+// reverse order (the player checks it), where the end pitch can be written
+// exactly.
 TEST(EffectTest, SweepsRunBackwardsFrameByFrame) {
   std::mt19937 random(24);
   const auto pick = [&](int low, int high) {
@@ -109,9 +117,10 @@ TEST(EffectTest, SweepsRunBackwardsFrameByFrame) {
   for (int i = 0; i < 200; ++i) {
     const bool fm = pick(0, 1) == 1;
     const std::uint8_t delta = pick(0, 1) ? pick(1, 24) : pick(232, 255);
-    // F0 wait, 1, delta, steps; a note; its frames.
+    const std::uint8_t detune = pick(0, 1) ? pick(0, 8) : pick(248, 255);
+    // E1 detune; F0 wait, 1, delta, steps; a note; its frames.
     const Bytes forward = Effect({{fm ? std::uint8_t{0x05} : std::uint8_t{0x80},
-                                   {0xF0, pick(0, 4), 0x01, delta, pick(2, 255),
+                                   {0xE1, detune, 0xF0, pick(0, 4), 0x01, delta, pick(2, 255),
                                     pick(fm ? 0x81 : 0x85, fm ? 0xDF : 0xB0), pick(6, 60), 0xF2}}});
     const ConvertedEffect reversed = ConvertEffect(kSonic1Effects, forward);
     sweeps += reversed.sweeps.sweeps;

@@ -114,6 +114,21 @@ TEST(RomTest, EffectTablesFoundAndEveryEffectReversedBehindTheImage) {
   }
 }
 
+TEST(RomTest, EffectEntriesReadAcrossTheMusicTableAreNoTable) {
+  // Nine entries of a song at 0x020020; read from 0x0802 on, their halves
+  // make eight entries of 0x00200002, where an effect lies.
+  Bytes rom = GameImage(0x0800, {}, {}, (2 << 20) + 0x1000);
+  const Bytes song = GameSong(1), effect = Effect({{0x80, Hex("A1 02 F2")}});
+  std::copy(song.begin(), song.end(), rom.begin() + 0x20020);
+  std::copy(effect.begin(), effect.end(), rom.begin() + 0x200002);
+  for (std::size_t i = 0; i < 9; ++i) WriteBigEndian32(rom, 0x0800 + 4 * i, 0x20020);
+  const ReversedRom reversed = ReverseRom(kSonic1Driver, rom, {}, &kSonic1Effects);
+  EXPECT_FALSE(reversed.effect_table);
+  for (std::size_t i = 0; i < 9; ++i) {
+    EXPECT_EQ(ReadBigEndian32(reversed.image, 0x0800 + 4 * i), rom.size());  // the reversal
+  }
+}
+
 TEST(RomTest, LongestRunOfSongsIsTheTable) {
   // Eight entries at 0x0800, twelve at 0x0A00.
   Bytes rom = GameImage(0x0A00, Songs(12), Each(12));
@@ -253,6 +268,9 @@ INSTANTIATE_TEST_SUITE_P(
     Roms, RefusedRomTest,
     ::testing::Values(
         RefusedRomCase{"OnlyLooksLikeARom", GameImage(0x0800, Songs(7), Each(7)),
+                       "no Sonic 1 music table found in this ROM"},
+        // Over the header's checksum, which is rewritten: no table.
+        RefusedRomCase{"TableInTheHeader", GameImage(0x0180, Songs(8), Each(8)),
                        "no Sonic 1 music table found in this ROM"},
         RefusedRomCase{"OutgrowsTheCartridge", FullCartridge(),
                        "with its reversed songs the ROM would outgrow the 4 MiB of a cartridge"},

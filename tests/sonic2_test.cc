@@ -206,6 +206,8 @@ TEST(Sonic2Test, MacrosWriteWhatDriver2sIncludeWrites) {
   const std::pair<std::string, std::string> cases[] = {
       {"2\nL:\tsmpsJump L\n\tsmpsLoop $00, $02, L\n\tsmpsCall L\n",
        "F6 80 13 F7 00 02 80 13 F8 80 13"},  // addresses at $1380, low byte first
+      // Labels, * and numbers are addresses, as in the build.
+      {"2\nL:\tsmpsJump $1385\n\tsmpsCall *\n\tdc.b L&$FF\n", "F6 85 13 F8 83 13 80"},
       {"2\n\tdc.b dTimpani, dLowClap, fTone_0D, nGs1, nBs0, nCb1\n", "85 91 0D 95 8D 8C"},
       {"2\n\tsmpsPSGAlterVolS2 $02\n\tsmpsStopSpecial\n\tsmpsFMAlterVol $01, $03\n",
        "E6 02 F2 E6 03"},

@@ -6,6 +6,7 @@
 
 #include "format/sonic2_driver.h"
 #include "frontend/version.h"
+#include "smps2asm/equates.h"
 #include "smps2asm/expression.h"
 
 namespace quorlin {
@@ -127,6 +128,14 @@ CommandLine ParseCommandLine(std::span<const std::string> arguments) {
     }
   }
   if (line.output_folder && line.output_folder->empty()) Refuse("the output folder's name is empty");
+  // The include file's own names keep their values, as its macros assume:
+  // a song's source cannot define them either.
+  for (const SourceDefine& define : line.defines) {
+    if (IncludedEquate(define.name, line.driver->source.driver_version)) {
+      Refuse("-D " + define.name + " names a symbol that the " + line.driver->name +
+             " include file defines");
+    }
+  }
   if (line.base && !line.driver->placement.by_address) {
     Refuse(std::string("--base places songs whose pointers hold addresses (--driver sonic2); ") +
            line.driver->name + " songs play wherever they lie");

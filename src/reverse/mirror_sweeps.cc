@@ -191,8 +191,9 @@ class Mirror {
     if (frames == 0) return false;  // 256 frames: no duration byte holds the parts
     const auto sweep = ForwardSweep(set_up_, frames);
     const auto index = IndexOf(note.first());
-    if (!sweep || !index || sweep->steps > 127) return false;
-    const int start = (table_[*index] + detune_) & 0xFFFF;
+    // A step of -128 backwards would be +128, which no delta byte holds.
+    if (!sweep || !index || sweep->steps > 127 || sweep->delta == -128) return false;
+    const int start = (table_[*index] + static_cast<std::int8_t>(detune_)) & 0xFFFF;  // signed
     const int end = start + sweep->delta * sweep->steps;
     const auto from = Nearest(end);
     if (!from) return false;

@@ -9,7 +9,8 @@ namespace quorlin {
 namespace {
 
 constexpr std::size_t kEntryBytes = 4;
-// Effects lie behind the 68000's vectors and the image's header.
+// Effects lie behind the 68000's vectors and the image's header, and so
+// do the tables: the header's checksum is rewritten.
 constexpr std::uint32_t kFirstEffectAddress = 0x200;
 // An effect's header reaches its data and voices by 16-bit offsets.
 constexpr std::size_t kEffectReach = 0x10000;
@@ -39,7 +40,8 @@ int EffectTable::IdOf(const EffectFormat& format, std::size_t index) const {
 }
 
 std::optional<EffectTable> FindEffectTable(const EffectFormat& format,
-                                           std::span<const std::uint8_t> rom) {
+                                           std::span<const std::uint8_t> rom,
+                                           std::size_t music_from, std::size_t music_end) {
   const std::size_t most =
       static_cast<std::size_t>(format.ids.normal_count + format.ids.special_count);
   std::size_t best_first = 0, best_length = 0;
@@ -53,8 +55,10 @@ std::optional<EffectTable> FindEffectTable(const EffectFormat& format,
       }
       length = 0;
     };
-    for (std::size_t at = row; at + kEntryBytes <= rom.size(); at += kEntryBytes) {
-      if (!EffectHeaderAt(format, rom, ReadBigEndian32(rom, at))) {
+    for (std::size_t at = kFirstEffectAddress + row; at + kEntryBytes <= rom.size();
+         at += kEntryBytes) {
+      if ((at + kEntryBytes > music_from && at < music_end) ||
+          !EffectHeaderAt(format, rom, ReadBigEndian32(rom, at))) {
         close();
         continue;
       }

@@ -39,13 +39,16 @@ struct EffectTable {
 bool EffectHeaderAt(const EffectFormat& format, std::span<const std::uint8_t> rom,
                     std::uint32_t address);
 
-// The longest run of consecutive 32-bit entries at even offsets that each
-// lead to a plausible effect header, of kFewestEffects up to as many entries
-// as the format has ids; the first such run where two are as long. Nothing
-// when there is none. The first normal_count ids' worth of entries are
-// normal effects.
+// The longest run of consecutive 32-bit entries at even offsets behind the
+// image's header that each lead to a plausible effect header, of
+// kFewestEffects up to as many entries as the format has ids; the first
+// such run where two are as long. Nothing when there is none. The first
+// normal_count ids' worth of entries are normal effects. No entry lies on
+// the music table's bytes, from `music_from` up to `music_end`: entries read
+// across the halves of its entries would be written over them.
 std::optional<EffectTable> FindEffectTable(const EffectFormat& format,
-                                           std::span<const std::uint8_t> rom);
+                                           std::span<const std::uint8_t> rom,
+                                           std::size_t music_from, std::size_t music_end);
 
 }  // namespace quorlin
 

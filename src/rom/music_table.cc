@@ -9,7 +9,8 @@ namespace quorlin {
 namespace {
 
 constexpr std::size_t kEntryBytes = 4;
-// Songs lie behind the 68000's vectors and the image's header.
+// Songs lie behind the 68000's vectors and the image's header, and so
+// does the table: the header's checksum is rewritten.
 constexpr std::uint32_t kFirstSongAddress = 0x200;
 
 struct Run {
@@ -79,7 +80,8 @@ std::optional<MusicTable> FindMusicTable(const Driver& driver, std::span<const s
       }
       run.length = 0;
     };
-    for (std::size_t at = row; at + kEntryBytes <= rom.size(); at += kEntryBytes) {
+    for (std::size_t at = kFirstSongAddress + row; at + kEntryBytes <= rom.size();
+         at += kEntryBytes) {
       const std::uint32_t address = ReadBigEndian32(rom, at);
       if (FitAt(driver, rom, address) != SongHeaderFit::kSong ||
           (effects != nullptr && EffectHeaderAt(*effects, rom, address))) {

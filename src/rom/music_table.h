@@ -30,10 +30,10 @@ struct MusicTable {
   std::optional<std::size_t> entry_past_the_end;
 };
 
-// The longest run of consecutive 32-bit entries at even offsets that each
-// lead to a plausible song header (SongHeaderAt), of kFewestSongs to
-// kMostSongs entries; the first such run where two are as long. A longer run
-// is no music table. Nothing when there is none.
+// The longest run of consecutive 32-bit entries at even offsets behind the
+// image's header that each lead to a plausible song header (SongHeaderAt),
+// of kFewestSongs to kMostSongs entries; the first such run where two are
+// as long. A longer run is no music table. Nothing when there is none.
 // With `effects`, an entry that leads to what an effect header of theirs
 // looks like leads to no song: an effect's header may read as a song's.
 std::optional<MusicTable> FindMusicTable(const Driver& driver, std::span<const std::uint8_t> rom,

@@ -143,7 +143,8 @@ ReversedRom ReverseRom(const Driver& driver, std::span<const std::uint8_t> rom,
     result.songs.push_back(std::move(song));
   }
   if (effects != nullptr) {
-    result.effect_table = FindEffectTable(*effects, rom);
+    result.effect_table =
+        FindEffectTable(*effects, rom, table->offset, table->offset + 4 * table->songs.size());
     if (result.effect_table) ReverseEffects(*effects, rom, compact, placer, result);
   }
   if (image.size() % 2 != 0) image.push_back(0xFF);

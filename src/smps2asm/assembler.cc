@@ -115,7 +115,10 @@ class Assembler {
  public:
   // Both passes read the same statements: they are split up once.
   Assembler(const Driver& driver, std::string_view source, const std::vector<SourceDefine>& defines)
-      : driver_(driver), version_(driver.source.driver_version), statements_(source) {
+      : driver_(driver),
+        start_(driver.Address()),
+        version_(driver.source.driver_version),
+        statements_(source) {
     for (const SourceDefine& define : defines) defines_[define.name] = define.value;
   }
 
@@ -139,7 +142,7 @@ class Assembler {
   void Pass(bool final) {
     final_ = final;
     ++pass_;
-    address_ = 0;
+    address_ = start_;
     bytes_.clear();
     conditionals_.clear();
     song_started_ = false;
@@ -232,7 +235,7 @@ class Assembler {
       Fail("the label " + Excerpt(name) + " moves between the assembler's passes");
     }
     symbol = {address_, SymbolKind::kLabel, pass_};
-    if (!final_ && label_prefix_.empty() && !song_started_ && address_ == 0) {
+    if (!final_ && label_prefix_.empty() && !song_started_ && address_ == start_) {
       constexpr std::string_view kHeader = "_Header";
       label_prefix_ =
           name.substr(0, name.ends_with(kHeader) ? name.size() - kHeader.size() : name.size());
@@ -287,7 +290,7 @@ class Assembler {
     if (song_started_) {
       if (name == "SourceDriver") return source_driver_;
       if (name == "SourceSMPS2ASM") return voice_mode_;
-      if (name == "songStart") return 0;
+      if (name == "songStart") return start_;
     }
     return std::nullopt;
   }
@@ -363,17 +366,17 @@ class Assembler {
 
   void Emit(std::uint8_t byte) {
     if (!song_started_) Fail("bytes before smpsHeaderStartSong, where the song must begin");
-    if (address_ >= std::int64_t{kCartridgeSpace}) {
+    if (address_ - start_ >= std::int64_t{kCartridgeSpace}) {
       Fail("the song grows beyond 4 MiB, more than a cartridge holds");
     }
     if (final_) bytes_.push_back(byte);
     ++address_;
   }
 
-  // A pointer of `form` here that leads to `target`; its value is checked
-  // as any word's.
+  // A pointer of `form` here that leads to the address `target`; its value
+  // is checked as any word's.
   void EmitPointer(const PointerForm& form, std::int64_t target) {
-    const std::int64_t value = form.ValueFor(address_, target);
+    const std::int64_t value = form.ValueFor(address_ - start_, target - start_);
     CheckWord(value);
     std::array<std::uint8_t, PointerForm::kBytes> bytes{};
     form.Store(bytes, 0, value);
@@ -388,10 +391,10 @@ class Assembler {
   // A pointer in the song header or a channel entry. Driver 1's offsets
   // may not lead before the song; driver 2's addresses are not checked.
   void EmitHeaderPointer(std::string_view target) {
-    const std::int64_t offset = Value(target);
-    if (final_ && offset < 0 && version_ == 1)
+    const std::int64_t address = Value(target);
+    if (final_ && address < start_ && version_ == 1)
       Fail("a header pointer leads before the song's start");
-    EmitPointer(driver_.header_pointers, offset);
+    EmitPointer(driver_.header_pointers, address);
   }
 
   // ------------------------------------------------------ operations --
@@ -481,7 +484,7 @@ class Assembler {
     if (const auto flag = FlagOfMacro(name, version_)) return FlagMacro(name, *flag, operands);
     if (name == "smpsHeaderStartSong") return StartSong(operands);
     if (name == "smpsHeaderVoice" || name == "smpsHeaderVoiceNull") {
-      if (address_ != 0 || !song_started_) {
+      if (address_ != start_ || !song_started_) {
         Fail(std::string(name) + " must follow smpsHeaderStartSong directly");
       }
       if (name == "smpsHeaderVoiceNull") return EmitWord(0);
@@ -609,7 +612,7 @@ class Assembler {
 
   void StartSong(std::span<const std::string_view> operands) {
     if (song_started_) Fail("a second smpsHeaderStartSong: a file holds one song");
-    if (address_ != 0) Fail("bytes before smpsHeaderStartSong, where the song must begin");
+    if (address_ != start_) Fail("bytes before smpsHeaderStartSong, where the song must begin");
     Require("smpsHeaderStartSong", operands, 1);
     const std::int64_t driver = Value(operands[0], /*strict=*/true);
     if (driver < 1 || driver > 5) {
@@ -653,6 +656,9 @@ class Assembler {
   }
 
   const Driver& driver_;
+  // The address of the song's first byte, as the build places it: labels
+  // and * are addresses, and so is a number given for a pointer.
+  const std::int64_t start_;
   // The include file's SonicDriverVer, on which its macros' bytes depend.
   const int version_;
   SourceStatements statements_;

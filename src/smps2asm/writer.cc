@@ -50,9 +50,17 @@ class SourceWriter {
     std::optional<EffectHeader> effect;
     if (effect_ != nullptr) {
       effect = ReadEffectHeader(*effect_, song_);
-      for (const EffectTrack& track : effect->tracks) {
+      // A channel that more than one entry names gets its labels numbered
+      // from its second track on: "_PSG1", "_PSG1_2".
+      for (std::size_t i = 0; i < effect->tracks.size(); ++i) {
+        const EffectTrack& track = effect->tracks[i];
         channels.push_back(track.header);
-        names.emplace_back(track.channel->name);
+        const auto same = std::count_if(
+            effect->tracks.begin(), effect->tracks.begin() + static_cast<std::ptrdiff_t>(i),
+            [&](const EffectTrack& earlier) { return earlier.channel == track.channel; });
+        std::string name(track.channel->name);
+        if (same > 0) name.append("_").append(std::to_string(same + 1));
+        names.push_back(std::move(name));
       }
       headers_size_ = EffectHeadersSize(*effect_, channels.size());
       voices_at_ = effect->voice_table_offset;
