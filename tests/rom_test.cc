@@ -273,7 +273,8 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedRomCase{"TableInTheHeader", GameImage(0x0180, Songs(8), Each(8)),
                        "no Sonic 1 music table found in this ROM"},
         RefusedRomCase{"OutgrowsTheCartridge", FullCartridge(),
-                       "with its reversals behind it the ROM would outgrow the 4 MiB of a cartridge"},
+                       "with its reversals behind it the ROM would outgrow the 4 MiB of a "
+                       "cartridge"},
         RefusedRomCase{"TooSmallToBeAGame", GameImage(0x0800, Songs(8), Each(8), 64 << 10),
                        "the file is marked as a Mega Drive game (\"SEGA\" at 0x100) but holds "
                        "65536 bytes, too few for a game (at least 131072); it is not read as a "

@@ -24,7 +24,8 @@ class Placer {
     const std::size_t size = bytes.size();
     if (end_ + size > kCartridgeSpace) {
       throw TrackError(ErrorKind::kSizeLimit,
-                       "with its reversals behind it the ROM would outgrow the 4 MiB of a cartridge");
+                       "with its reversals behind it the ROM would outgrow the 4 MiB of a "
+                       "cartridge");
     }
     if (end_ + size > image_.size()) image_.resize(end_ + size, 0xFF);
     std::copy(bytes.begin(), bytes.end(), image_.begin() + static_cast<std::ptrdiff_t>(end_));
