@@ -8,7 +8,6 @@
 #include "flatten/flatten_song.h"
 #include "format/events.h"
 #include "format/track_error.h"
-#include "reverse/invert_channel.h"
 #include "reverse/mirror_sweeps.h"
 #include "reverse/reverse_channel.h"
 
@@ -88,15 +87,9 @@ ConvertedEffect ConvertEffect(const EffectFormat& format, std::span<const std::u
   const std::vector<std::uint8_t> voices =
       CopyVoices(track, header.voice_table_offset, result.voice_count);
 
-  const ChannelInverter inverter(driver, song.tempo, song.tempo_divider,
-                                 flat.notes_need_their_dividers ? DividerInversion::kPerNote
-                                                                : DividerInversion::kRestoreFlags);
-  std::vector<ChannelData> tracks(channels.size());
+  std::vector<ChannelData> tracks =
+      InvertAndReverse(driver, song, channels, flat.channels, flat.notes_need_their_dividers);
   for (std::size_t i = 0; i < channels.size(); ++i) {
-    const ChannelData converted = inverter.Invert(flat.channels[i], channels[i]);
-    tracks[i] =
-        ReverseChannel(driver, converted, channels[i].Name(), std::move(flat.channels[i].events));
-    flat.channels[i] = {};
     LiftStartingValues(driver, tracks[i], header.tracks[i].header);
     tracks[i] =
         MirrorSweeps(driver, format.pitch, tracks[i], channels[i].kind,

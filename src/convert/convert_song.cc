@@ -8,7 +8,6 @@
 #include "format/bytes.h"
 #include "format/events.h"
 #include "format/track_error.h"
-#include "reverse/invert_channel.h"
 #include "reverse/reverse_channel.h"
 
 namespace quorlin {
@@ -101,17 +100,11 @@ ConvertedSong ConvertSong(const Driver& driver, std::span<const std::uint8_t> tr
   const std::vector<std::uint8_t> voices =
       CopyVoices(track, song.voice_table_offset, result.voice_count);
 
-  const ChannelInverter inverter(driver, song.tempo, song.tempo_divider,
-                                 flat.notes_need_their_dividers ? DividerInversion::kPerNote
-                                                                : DividerInversion::kRestoreFlags);
-  std::vector<ChannelData> converted(headers.size()), reversed(headers.size());
-  for (std::size_t i = 0; i < headers.size(); ++i) {
-    converted[i] = inverter.Invert(flat.channels[i], headers[i]);
-    // The flattened list has served: the reversed list takes its memory.
-    reversed[i] =
-        ReverseChannel(driver, converted[i], headers[i].Name(), std::move(flat.channels[i].events));
-    flat.channels[i] = {};
-  }
+  // The inverted lists are kept for the dumps only.
+  std::vector<ChannelData> converted;
+  std::vector<ChannelData> reversed =
+      InvertAndReverse(driver, song, headers, flat.channels, flat.notes_need_their_dividers,
+                       dumps != nullptr ? &converted : nullptr);
   if (dumps != nullptr) WriteDumps({song, converted, reversed, voices, flat.timeline}, *dumps);
   converted.clear();
 

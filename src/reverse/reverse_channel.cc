@@ -4,6 +4,7 @@
 
 #include "format/events.h"
 #include "format/track_error.h"
+#include "reverse/invert_channel.h"
 
 namespace quorlin {
 namespace {
@@ -58,6 +59,23 @@ std::vector<std::uint8_t> ReverseChannel(const Driver& driver,
   reversed.assign(converted.size(), 0);
   const std::size_t start = ReverseEvents(driver, converted, reversed, channel_name);
   RotateAndCloseLoop(driver, reversed, start);
+  return reversed;
+}
+
+std::vector<std::vector<std::uint8_t>> InvertAndReverse(
+    const Driver& driver, const SongHeader& song, std::span<const ChannelHeader> headers,
+    std::span<FlatChannel> flat, bool notes_need_their_dividers,
+    std::vector<std::vector<std::uint8_t>>* converted) {
+  const ChannelInverter inverter(
+      driver, song.tempo, song.tempo_divider,
+      notes_need_their_dividers ? DividerInversion::kPerNote : DividerInversion::kRestoreFlags);
+  std::vector<std::vector<std::uint8_t>> reversed(headers.size());
+  for (std::size_t i = 0; i < headers.size(); ++i) {
+    std::vector<std::uint8_t> inverted = inverter.Invert(flat[i], headers[i]);
+    reversed[i] = ReverseChannel(driver, inverted, headers[i].Name(), std::move(flat[i].events));
+    flat[i] = {};
+    if (converted != nullptr) converted->push_back(std::move(inverted));
+  }
   return reversed;
 }
 

@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "format/driver.h"
+#include "format/flat_channel.h"
+#include "format/song_layout.h"
 
 namespace quorlin {
 
@@ -22,6 +24,15 @@ std::vector<std::uint8_t> ReverseChannel(const Driver& driver,
                                          std::span<const std::uint8_t> converted,
                                          const std::string& channel_name,
                                          std::vector<std::uint8_t> room = {});
+
+// Every fitted channel of `flat` (a song's or an effect's, in channel order)
+// inverted and reversed; each flattened list gives its memory to its
+// reversed list. Notes time themselves where `notes_need_their_dividers`.
+// With `converted`, the inverted lists are kept there too.
+std::vector<std::vector<std::uint8_t>> InvertAndReverse(
+    const Driver& driver, const SongHeader& song, std::span<const ChannelHeader> headers,
+    std::span<FlatChannel> flat, bool notes_need_their_dividers,
+    std::vector<std::vector<std::uint8_t>>* converted = nullptr);
 
 }  // namespace quorlin
 
